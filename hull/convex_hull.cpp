@@ -1,1 +1,107 @@
-// placeholder
+// The hull's data model: facet planes by Newell's method, classification of points against
+// a plane with an absolute tolerance, outside sets, and neighbour links found by comparing
+// edge coordinates.
+#include "hull/convex_hull.h"
+
+#include <algorithm>
+#include <cmath>
+
+void Facet::setVertices(std::span<const Vector3> loop) {
+  planeValid = false;
+  vertices.assign(loop.begin(), loop.end());
+  triangleIndices.clear();
+  const auto count = static_cast<std::int32_t>(vertices.size());
+  for (std::int32_t k = 2; k < count; ++k) {
+    triangleIndices.push_back(0);
+    triangleIndices.push_back(k - 1);
+    triangleIndices.push_back(k);
+  }
+}
+
+const Plane& Facet::getPlane() {
+  if (!planeValid) {
+    plane = planeOfPolygon(vertices);
+    planeValid = true;
+  }
+  return plane;
+}
+
+void Facet::offerPoint(const Vector3& p) {
+  const Plane& pl = getPlane();
+  if (classify(pl, p, HULL_EPSILON) != PlaneSide::Back)
+    return;
+  outsidePoints.push_back(p);
+  const float dist = dot(pl.normal, p) - pl.offset;
+  if (dist < farthestDistance) {
+    farthestDistance = dist;
+    farthestPoint = p;
+  }
+}
+
+Vector3 polygonNormal(std::span<const Vector3> loop) {
+  // Summed in single precision from zero, side by side in loop order, closing side last.
+  Vector3 n = Vector3::ZERO;
+  const std::size_t count = loop.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const Vector3& vi = loop[i];
+    const Vector3& vj = loop[i + 1 < count ? i + 1 : 0];
+    n.x += (vi.y - vj.y) * (vi.z + vj.z);
+    n.y += (vi.z - vj.z) * (vi.x + vj.x);
+    n.z += (vi.x - vj.x) * (vi.y + vj.y);
+  }
+  n.normalize();
+  return n;
+}
+
+Plane planeOfPolygon(std::span<const Vector3> loop) {
+  Plane plane;
+  plane.normal = polygonNormal(loop);
+  plane.offset = dot(plane.normal, loop[0]);
+  return plane;
+}
+
+PlaneSide classify(const Plane& plane, const Vector3& p, float tolerance) {
+  const float d = dot(plane.normal, p) - plane.offset;
+  if (d < -tolerance)
+    return PlaneSide::Back;
+  if (d <= tolerance)
+    return PlaneSide::On;
+  // A degenerate (not-a-number) plane must never make a point visible or inside.
+  if (std::isnan(d))
+    return PlaneSide::On;
+  return PlaneSide::Front;
+}
+
+namespace {
+
+bool sameSide(const Edge& e, const Edge& g) {
+  return (nearlyEqual(e.start, g.start, EDGE_MATCH_TOLERANCE) &&
+          nearlyEqual(e.end, g.end, EDGE_MATCH_TOLERANCE)) ||
+         (nearlyEqual(e.start, g.end, EDGE_MATCH_TOLERANCE) &&
+          nearlyEqual(e.end, g.start, EDGE_MATCH_TOLERANCE));
+}
+
+}  // namespace
+
+void ConvexHull::linkNeighbors(std::int32_t id) {
+  const auto self =
+      std::find_if(facets.begin(), facets.end(), [id](const Facet& f) { return f.id == id; });
+  Facet& facet = *self;
+  for (Edge& e : facet.edges) {
+    bool linked = false;
+    for (Facet& other : facets) {
+      if (other.id == facet.id)
+        continue;
+      for (Edge& g : other.edges) {
+        if (sameSide(e, g)) {
+          e.neighbor = other.id;
+          g.neighbor = facet.id;
+          linked = true;
+          break;
+        }
+      }
+      if (linked)
+        break;
+    }
+  }
+}

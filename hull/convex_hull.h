@@ -14,6 +14,10 @@
 //   order and per facet `vertices` and `triangleIndices`.
 // - Nothing reports errors. Degenerate input gives degenerate facets (not-a-number planes)
 //   and `build` still ends.
+// - Every expansion step consumes a distinct input point as its eye point: orphan points
+//   are handed on once each, and a point that was an eye point is never offered to a facet
+//   again. With absolute tolerances a new facet may otherwise see its own eye point behind
+//   it at large coordinates and take it back, and the build would never end.
 #pragma once
 
 #include <cstdint>
@@ -21,6 +25,7 @@
 #include <vector>
 
 #include "geometry/vector3.h"
+#include "hull/point_set.h"
 
 inline constexpr float HULL_EPSILON = 0.001f;
 inline constexpr float EDGE_MATCH_TOLERANCE = 0.000001f;
@@ -39,9 +44,9 @@ struct Edge {
 };
 
 struct Facet {
-  std::vector<Vector3> vertices;             // loop wound so that its normal points inward
+  std::vector<Vector3> vertices;              // loop wound so that its normal points inward
   std::vector<std::int32_t> triangleIndices;  // fan (0, k-1, k) into `vertices`
-  Plane plane;                               // cache, valid only while planeValid
+  Plane plane;                                // cache, valid only while planeValid
   bool planeValid = false;
   std::vector<Edge> edges;  // the loop's sides in loop order
   std::vector<Vector3> outsidePoints;
@@ -70,6 +75,7 @@ class ConvexHull {
   std::vector<Facet> facets;
   std::int32_t nextFacetId = 0;
   Vector3 interiorPoint = Vector3::ZERO;
+  std::int32_t expansionSteps = 0;  // eye points added by build after the first tetrahedron
 
   // Builds the hull of points on a freshly constructed object; call once.
   void build(const std::vector<Vector3>& points);
@@ -78,10 +84,22 @@ class ConvexHull {
   void linkNeighbors(std::int32_t id);
 
   // Stages of build, public so that tests can drive them one at a time.
+
+  // Four facets (ids 0 to 3) on extreme points of the cloud, linked and with outside sets.
+  // When the extreme points leave the base triangle or the apex degenerate, the point
+  // farthest from the base line, respectively plane, is taken instead.
   void buildInitialSimplex(const std::vector<Vector3>& points);
+  // Empties and fills the outputs for one eye point: ids (ascending) of the facets that see
+  // it (it lies more than HULL_EPSILON behind them), their edges towards unseen facets, and
+  // their outside points, each distinct point once, in order of first occurrence.
   void findHorizon(const Vector3& eyePoint, std::vector<Edge>& horizon,
                    std::vector<std::int32_t>& visibleIds, std::vector<Vector3>& orphanPoints);
+  // Appends the triangle (edge, eyePoint), wound with its normal towards interiorPoint, and
+  // offers it every orphan point except the eye points of this and all earlier steps.
   void addFacetFromEdge(const Edge& edge, const Vector3& eyePoint,
                         const std::vector<Vector3>& orphanPoints,
                         std::vector<std::int32_t>& newFacetIds);
+
+ private:
+  PointSet usedEyePoints_;
 };

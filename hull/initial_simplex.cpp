@@ -1,0 +1,125 @@
+// The first tetrahedron of the hull: picked from the extreme points of the cloud along its
+// longest axis, wound inward about its centroid, linked, and given its outside sets.
+#include <array>
+#include <cmath>
+#include <utility>
+
+#include "hull/convex_hull.h"
+
+namespace {
+
+constexpr std::array<int, 3> NEXT_AXIS = {1, 2, 0};
+// A normalised normal shorter than this is taken as degenerate (it is then not-a-number).
+constexpr double MIN_NORMAL_LENGTH = 1.0 - 0.1;
+
+Vector3 baseNormal(const Vector3& p0, const Vector3& p1, const Vector3& p2) {
+  Vector3 n = cross(p1 - p0, p2 - p0);
+  n.normalize();
+  return n;
+}
+
+bool isProperNormal(const Vector3& n) {
+  return length(n) >= MIN_NORMAL_LENGTH;
+}
+
+Facet makeFacet(std::int32_t id, const Vector3& a, const Vector3& b, const Vector3& c) {
+  Facet f;
+  f.id = id;
+  const std::array<Vector3, 3> loop = {a, b, c};
+  f.setVertices(loop);
+  f.edges = {Edge{a, b, -1}, Edge{b, c, -1}, Edge{c, a, -1}};
+  return f;
+}
+
+}  // namespace
+
+void ConvexHull::buildInitialSimplex(const std::vector<Vector3>& points) {
+  // Slot 2k: smallest on axis k; slot 2k + 1: largest. Strict tests keep the earliest.
+  std::array<Vector3, 6> extremePoints{};
+  Vector3 minimum = Vector3::POSITIVE_INFINITY;
+  Vector3 maximum = -Vector3::POSITIVE_INFINITY;
+  for (const Vector3& p : points) {
+    for (int k = 0; k < 3; ++k) {
+      if (p[k] < minimum[k]) {
+        extremePoints[2 * k] = p;
+        minimum[k] = p[k];
+      }
+      if (p[k] > maximum[k]) {
+        extremePoints[2 * k + 1] = p;
+        maximum[k] = p[k];
+      }
+    }
+  }
+
+  const Vector3 extent = maximum - minimum;
+  int a = extent.y > extent.x ? 1 : 0;
+  if (extent.z > extent[a])
+    a = 2;
+  const int b = NEXT_AXIS[a];
+  const int c = NEXT_AXIS[b];
+
+  Vector3 p0 = extremePoints[2 * a];
+  const Vector3 p1 = extremePoints[2 * a + 1];
+  Vector3 p2 = extremePoints[2 * b];
+  Vector3 n = baseNormal(p0, p1, p2);
+  if (!isProperNormal(n)) {
+    p2 = extremePoints[2 * b + 1];
+    n = baseNormal(p0, p1, p2);
+  }
+  if (!isProperNormal(n)) {
+    // Both extremes on b lie on the line P0 P1 although the cloud may not: take the point
+    // farthest from that line. The first of equals wins; a not-a-number value never does.
+    float best = 0.0f;
+    const Vector3* farthest = nullptr;
+    for (const Vector3& p : points) {
+      const Vector3 w = cross(p1 - p0, p - p0);
+      const float value = dot(w, w);
+      if (value > best) {
+        best = value;
+        farthest = &p;
+      }
+    }
+    if (farthest != nullptr) {
+      p2 = *farthest;
+      n = baseNormal(p0, p1, p2);
+    }
+  }
+
+  const Plane base{n, dot(n, p0)};
+  Vector3 p3 = extremePoints[2 * c];
+  if (classify(base, p3, HULL_EPSILON) == PlaneSide::On) {
+    p3 = extremePoints[2 * c + 1];
+    if (classify(base, p3, HULL_EPSILON) == PlaneSide::On) {
+      // Both extremes on c lie in the base plane: take the point farthest from it, if any
+      // lies off it by more than the tolerance.
+      float best = 0.0f;
+      const Vector3* farthest = nullptr;
+      for (const Vector3& p : points) {
+        const float distance = std::fabs(dot(n, p) - base.offset);
+        if (distance > best) {
+          best = distance;
+          farthest = &p;
+        }
+      }
+      if (best > HULL_EPSILON)
+        p3 = *farthest;
+    }
+  }
+
+  interiorPoint = (((p0 + p1) + p2) + p3) * 0.25f;
+  if (classify(base, interiorPoint, HULL_EPSILON) == PlaneSide::Back)
+    std::swap(p0, p2);
+
+  // Each side appears in two of these loops in opposite directions: wound alike, inward.
+  const std::size_t first = facets.size();
+  facets.push_back(makeFacet(nextFacetId++, p0, p1, p2));
+  facets.push_back(makeFacet(nextFacetId++, p1, p0, p3));
+  facets.push_back(makeFacet(nextFacetId++, p2, p1, p3));
+  facets.push_back(makeFacet(nextFacetId++, p0, p2, p3));
+
+  for (std::size_t i = first; i < first + 4; ++i) {
+    linkNeighbors(facets[i].id);
+    for (const Vector3& p : points)
+      facets[i].offerPoint(p);
+  }
+}
