@@ -1,0 +1,127 @@
+// Key tables and what each key does to the view state.
+#include "viewer/key_bindings.h"
+
+#include <GL/freeglut_std.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+#include "viewer/view_state.h"
+
+namespace {
+
+class KeyBindingsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    keyBindings = KeyBindings{};
+    viewState = ViewState{};
+    bindKeys();
+  }
+};
+
+bool sameView(const ViewState& a, const ViewState& b) {
+  return a.cameraZ == b.cameraZ && a.rotationX == b.rotationX && a.rotationY == b.rotationY &&
+         a.showPointsAndHull == b.showPointsAndHull && a.showBox == b.showBox &&
+         a.showBoxSphere == b.showBoxSphere && a.showMinimalSphere == b.showMinimalSphere;
+}
+
+TEST_F(KeyBindingsTest, InstallsTenBindingsInOrder) {
+  const std::map<unsigned int, int> keys{{'z', 0}, {'Z', 1}, {'1', 2},
+                                         {'2', 3}, {'3', 4}, {'4', 5}};
+  const std::map<unsigned int, int> specialKeys{
+      {GLUT_KEY_UP, 6}, {GLUT_KEY_DOWN, 7}, {GLUT_KEY_LEFT, 8}, {GLUT_KEY_RIGHT, 9}};
+  EXPECT_EQ(keyBindings.keyMap, keys);
+  EXPECT_EQ(keyBindings.specialKeyMap, specialKeys);
+  EXPECT_EQ(keyBindings.commands.size(), 10u);
+  EXPECT_EQ(keyBindings.nextCommandIndex, 10);
+}
+
+TEST_F(KeyBindingsTest, SecondBindingOfAKeyIsRefusedAndChangesNothing) {
+  EXPECT_FALSE(bindKey('z', toggleBox));
+  EXPECT_FALSE(bindSpecialKey(GLUT_KEY_LEFT, toggleBox));
+  EXPECT_EQ(keyBindings.commands.size(), 10u);
+  EXPECT_EQ(keyBindings.nextCommandIndex, 10);
+  keyboard('z', 0, 0);
+  special(GLUT_KEY_LEFT, 0, 0);
+  EXPECT_EQ(viewState.cameraZ, -200.0f);
+  EXPECT_EQ(viewState.rotationY, 2.0f);
+  EXPECT_FALSE(viewState.showBox);
+
+  // A new key takes the next index, in whichever map it goes.
+  EXPECT_TRUE(bindSpecialKey(GLUT_KEY_F2, toggleBox));
+  EXPECT_TRUE(bindKey('b', toggleBox));
+  EXPECT_EQ(keyBindings.specialKeyMap.at(GLUT_KEY_F2), 10);
+  EXPECT_EQ(keyBindings.keyMap.at('b'), 11);
+  EXPECT_EQ(keyBindings.nextCommandIndex, 12);
+  EXPECT_EQ(keyBindings.commands.size(), 12u);
+}
+
+TEST_F(KeyBindingsTest, EachKeyChangesExactlyItsOneValue) {
+  struct Case {
+    bool isSpecial;
+    int key;
+    std::function<void(ViewState&)> effect;
+  };
+  const Case cases[] = {
+      {false, 'z', [](ViewState& v) { v.cameraZ += 100.0f; }},
+      {false, 'Z', [](ViewState& v) { v.cameraZ -= 100.0f; }},
+      {false, '1', [](ViewState& v) { v.showPointsAndHull = !v.showPointsAndHull; }},
+      {false, '2', [](ViewState& v) { v.showBox = !v.showBox; }},
+      {false, '3', [](ViewState& v) { v.showBoxSphere = !v.showBoxSphere; }},
+      {false, '4', [](ViewState& v) { v.showMinimalSphere = !v.showMinimalSphere; }},
+      {true, GLUT_KEY_UP, [](ViewState& v) { v.rotationX -= 2.0f; }},
+      {true, GLUT_KEY_DOWN, [](ViewState& v) { v.rotationX += 2.0f; }},
+      {true, GLUT_KEY_LEFT, [](ViewState& v) { v.rotationY += 2.0f; }},
+      {true, GLUT_KEY_RIGHT, [](ViewState& v) { v.rotationY -= 2.0f; }},
+  };
+  for (const Case& c : cases) {
+    for (int press = 0; press < 3; ++press) {
+      ViewState expected = viewState;
+      c.effect(expected);
+      if (c.isSpecial) {
+        special(c.key, 17, 23);
+      } else {
+        keyboard(static_cast<unsigned char>(c.key), 17, 23);
+      }
+      EXPECT_TRUE(sameView(viewState, expected)) << "key " << c.key << " press " << press;
+    }
+  }
+}
+
+TEST_F(KeyBindingsTest, UnboundKeysChangeNothing) {
+  const ViewState before = viewState;
+  for (int key = 0; key < 256; ++key) {
+    if (key != ESCAPE_KEY && !keyBindings.keyMap.contains(static_cast<unsigned int>(key))) {
+      keyboard(static_cast<unsigned char>(key), 0, 0);
+    }
+  }
+  for (int key : {GLUT_KEY_F1, GLUT_KEY_F12, GLUT_KEY_PAGE_UP, GLUT_KEY_HOME, int{'z'}, 0, -1}) {
+    special(key, 0, 0);
+  }
+  EXPECT_TRUE(sameView(viewState, before));
+}
+
+TEST_F(KeyBindingsTest, ValuesAreNeitherWrappedNorClamped) {
+  for (int i = 0; i < 5; ++i) {
+    keyboard('z', 0, 0);
+  }
+  EXPECT_EQ(viewState.cameraZ, 200.0f);
+  for (int i = 0; i < 45; ++i) {
+    special(GLUT_KEY_LEFT, 0, 0);
+  }
+  EXPECT_EQ(viewState.rotationY, 90.0f);
+  for (int i = 0; i < 180; ++i) {
+    special(GLUT_KEY_DOWN, 0, 0);
+  }
+  EXPECT_EQ(viewState.rotationX, 360.0f);
+}
+
+TEST(KeyBindingsDeathTest, EscapeExitsWithStatusOneWithoutBeingBound) {
+  keyBindings = KeyBindings{};
+  bindKeys();
+  EXPECT_FALSE(keyBindings.keyMap.contains(ESCAPE_KEY));
+  EXPECT_EXIT(keyboard(ESCAPE_KEY, 0, 0), ::testing::ExitedWithCode(1), "");
+}
+
+}  // namespace

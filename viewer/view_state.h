@@ -1,0 +1,37 @@
+// ViewState: where the scene stands in front of the camera and which of its four layers are
+// shown, together with the ten commands that change it (one value each).
+//
+// The key commands write it and the display callback reads it, both on the one GLUT
+// thread. No value is bounded: angles are not wrapped and cameraZ is not clamped.
+#pragma once
+
+struct ViewState {
+  float cameraZ = -300.0f;         // translation of the scene along z, in scene units
+  float rotationX = 0.0f;          // degrees about the x axis, applied after rotationY
+  float rotationY = 0.0f;          // degrees about the scene's own y axis
+  bool showPointsAndHull = true;   // display list 0
+  bool showBox = false;            // display list 1
+  bool showBoxSphere = false;      // display list 2
+  bool showMinimalSphere = false;  // display list 3
+};
+
+// The process's one view. GLUT callbacks take no user argument, so the display callback and
+// the key commands meet here. Constant-initialised, so it holds its start values before main.
+extern ViewState viewState;
+
+// Steps of the camera and the turns, per key press.
+inline constexpr float CAMERA_STEP = 100.0f;
+inline constexpr float ROTATION_STEP = 2.0f;
+
+// The commands. Each changes exactly one value of viewState and requests no redraw: the
+// render loop redraws continuously and shows the change on its next frame.
+void moveSceneCloser();      // cameraZ += 100
+void moveSceneAway();        // cameraZ -= 100
+void togglePointsAndHull();  // flips showPointsAndHull
+void toggleBox();            // flips showBox
+void toggleBoxSphere();      // flips showBoxSphere
+void toggleMinimalSphere();  // flips showMinimalSphere
+void decreaseRotationX();    // rotationX -= 2
+void increaseRotationX();    // rotationX += 2
+void increaseRotationY();    // rotationY += 2
+void decreaseRotationY();    // rotationY -= 2
