@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "bounds/tests/test_hulls.h"
 #include "hull/convex_hull.h"
 
 namespace {
@@ -131,18 +132,6 @@ ExactSphere exactMinimalSphere(const std::vector<P>& pts) {
     }
   }
   return best;
-}
-
-std::vector<Vector3> programCloud(std::mt19937& rng) {
-  std::uniform_int_distribution<int> coordinate(-100, 99);
-  std::vector<Vector3> cloud;
-  for (int i = 0; i < 20; ++i) {
-    const float x = static_cast<float>(coordinate(rng));
-    const float y = static_cast<float>(coordinate(rng));
-    const float z = static_cast<float>(coordinate(rng));
-    cloud.emplace_back(x, y, z);
-  }
-  return cloud;
 }
 
 std::vector<P> distinct(const std::vector<Vector3>& points) {
