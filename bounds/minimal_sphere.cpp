@@ -269,8 +269,7 @@ Sphere extendSupport4(int k, VisitingOrder order, SupportSet& support) {
     return choice.sphere;
   }
   // No candidate qualifies. With exact arithmetic one always does when q lies outside the
-  // sphere of the four support points, so this is rounding, or a support set that drifted
-  // from the working sphere after a merge the scan did not take. Return the finite
+  // sphere of the four support points, so only rounding gets here. Return the finite
   // candidate that misses its other support points by the smallest factor: it passes through
   // q and its own subset, so the support set written with it describes it. The four
   // diametral candidates are always finite, so one exists unless the input holds NaN or
@@ -318,11 +317,16 @@ Sphere minimalSphere(const Vector3* points, int n) {
         ++k;
         continue;
       }
+      const SupportSet previous = support;
       const Sphere candidate = SUPPORT_ROUTINES[support.count - 1](k, order, support);
       if (candidate.radius > working.radius) {
         working = candidate;
         k = 0;
       } else {
+        // The working sphere stays, so its support set must stay too: a set rewritten for a
+        // sphere that was not taken would no longer lie on the working sphere, and every later
+        // merge built on it could leave points far outside the result.
+        support = previous;
         ++k;
       }
     }
