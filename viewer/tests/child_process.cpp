@@ -1,0 +1,126 @@
+// Child processes through posix_spawnp, polled with waitpid.
+#include "viewer/tests/child_process.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <thread>
+
+extern char** environ;
+
+namespace {
+
+std::vector<std::string> mergedEnvironment(const std::map<std::string, std::string>& overrides) {
+  std::vector<std::string> merged;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    const std::string key = text.substr(0, text.find('='));
+    if (!overrides.contains(key)) {
+      merged.push_back(text);
+    }
+  }
+  for (const auto& [key, value] : overrides) {
+    if (!value.empty()) {
+      merged.push_back(key + "=" + value);
+    }
+  }
+  return merged;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings) {
+  std::vector<char*> result;
+  for (std::string& s : strings) {
+    result.push_back(s.data());
+  }
+  result.push_back(nullptr);
+  return result;
+}
+
+int decodeStatus(int raw) {
+  return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+}
+
+}  // namespace
+
+ChildProcess::ChildProcess(const std::vector<std::string>& argv,
+                           const std::map<std::string, std::string>& environment,
+                           const Redirections& redirections)
+    : name_(argv.at(0)) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, redirections.stdinPath.c_str(), O_RDONLY,
+                                   0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, redirections.stdoutPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, redirections.stderrPath.c_str(),
+                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  // Its own process group, so that a terminal's signals meant for the test do not reach it.
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+  posix_spawnattr_setpgroup(&attributes, 0);
+
+  std::vector<std::string> arguments = argv;
+  std::vector<std::string> environmentStrings = mergedEnvironment(environment);
+  std::vector<char*> argPointers = pointers(arguments);
+  std::vector<char*> envPointers = pointers(environmentStrings);
+  const int error = posix_spawnp(&pid_, name_.c_str(), &actions, &attributes, argPointers.data(),
+                                 envPointers.data());
+  posix_spawn_file_actions_destroy(&actions);
+  posix_spawnattr_destroy(&attributes);
+  if (error != 0) {
+    throw std::runtime_error("cannot start " + name_ + ": " + std::strerror(error) +
+                             " (scripts/install-deps installs the test tools)");
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (!status_) {
+    stop(SIGKILL);
+  }
+}
+
+std::optional<int> ChildProcess::poll() {
+  if (!status_) {
+    int raw = 0;
+    if (waitpid(pid_, &raw, WNOHANG) == pid_) {
+      status_ = decodeStatus(raw);
+    }
+  }
+  return status_;
+}
+
+int ChildProcess::waitForExit(std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!poll()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      throw std::runtime_error(name_ + " did not end within " + std::to_string(timeout.count()) +
+                               " ms");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  return *status_;
+}
+
+void ChildProcess::stop(int signal) {
+  if (poll()) {
+    return;
+  }
+  kill(pid_, signal);
+  int raw = 0;
+  if (waitpid(pid_, &raw, 0) == pid_) {
+    status_ = decodeStatus(raw);
+  }
+}
+
+int runToEnd(const std::vector<std::string>& argv,
+             const std::map<std::string, std::string>& environment,
+             std::chrono::milliseconds timeout) {
+  ChildProcess child(argv, environment, Redirections{});
+  return child.waitForExit(timeout);
+}

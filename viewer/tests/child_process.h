@@ -1,0 +1,51 @@
+// ChildProcess: a program started by the end-to-end tests, with its standard streams
+// redirected to files, reaped (and killed first if still running) on destruction.
+//
+// Failures to start or to finish in time throw std::runtime_error with a message that names
+// the program, so a missing tool fails a test clearly instead of skipping it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct Redirections {
+  std::string stdinPath = "/dev/null";
+  std::string stdoutPath = "/dev/null";
+  std::string stderrPath = "/dev/null";
+};
+
+class ChildProcess {
+ public:
+  // Starts argv[0] (searched in PATH) with the test's environment plus overrides
+  // (an empty value removes the variable).
+  ChildProcess(const std::vector<std::string>& argv,
+               const std::map<std::string, std::string>& environment,
+               const Redirections& redirections);
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // The exit status when it exited normally, 128 + signal number when a signal ended it;
+  // nothing when it is still running.
+  std::optional<int> poll();
+  // Waits for the end; throws when it takes longer than timeout.
+  int waitForExit(std::chrono::milliseconds timeout);
+  // Sends the signal and reaps the process.
+  void stop(int signal);
+  const std::string& name() const { return name_; }
+
+ private:
+  std::string name_;
+  pid_t pid_ = -1;
+  std::optional<int> status_;
+};
+
+// Runs a program to its end and returns its exit status (throws as above).
+int runToEnd(const std::vector<std::string>& argv,
+             const std::map<std::string, std::string>& environment,
+             std::chrono::milliseconds timeout);

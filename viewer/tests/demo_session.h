@@ -1,0 +1,97 @@
+// DemoSession: one run of the real bvdemo program in a VirtualDisplay, driven and watched the
+// way a user would: real key presses (xdotool, through XTEST), real pixels read back from the
+// window (XGetImage), and the window closed the way a window manager closes it.
+//
+// The run's clock seed is fixed by a preloaded library that also counts buffer swaps; every
+// wait is for swaps, not for time, so a slow machine only makes the tests slower. Waits give
+// up after a minute and throw std::runtime_error with bvdemo's standard error attached.
+#pragma once
+
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "viewer/tests/child_process.h"
+#include "viewer/tests/swap_record.h"
+#include "viewer/tests/virtual_display.h"
+
+// The window's content, 0xRRGGBB per pixel, row by row from the top.
+struct Frame {
+  int width = 0;
+  int height = 0;
+  std::vector<std::uint32_t> pixels;
+
+  std::uint32_t at(int x, int y) const {
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)];
+  }
+  bool operator==(const Frame&) const = default;
+};
+
+inline constexpr std::uint32_t WHITE = 0xffffff;
+inline int red(std::uint32_t pixel) {
+  return static_cast<int>(pixel >> 16 & 0xff);
+}
+inline int green(std::uint32_t pixel) {
+  return static_cast<int>(pixel >> 8 & 0xff);
+}
+inline int blue(std::uint32_t pixel) {
+  return static_cast<int>(pixel & 0xff);
+}
+
+class DemoSession {
+ public:
+  // Starts bvdemo on the display with time() fixed at clockSeconds; its standard output and
+  // error go to files in workDir.
+  DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds);
+  DemoSession(const DemoSession&) = delete;
+  DemoSession& operator=(const DemoSession&) = delete;
+
+  // Waits until the "GLUT app" window is viewable and has shown its first frame, then gives
+  // it the keyboard focus.
+  void waitForFirstFrame();
+  std::uint64_t swaps() const;
+  // Waits until count more buffer swaps have happened.
+  void waitForSwaps(std::uint64_t count);
+  // Bytes on standard output at the moment the first frame was swapped to the window.
+  long long stdoutBytesAtFirstSwap() const;
+
+  // Presses and releases each key in turn (xdotool key names such as "z", "Z", "Left",
+  // "F1", "Escape"), then lets a few frames pass so the window shows their effect.
+  void pressKeys(const std::vector<std::string>& keys);
+  void pressKey(const std::string& key) { pressKeys({key}); }
+  // The current frame, once two captures a few swaps apart agree.
+  Frame settledFrame();
+
+  // Sends WM_DELETE_WINDOW, as a window manager does when the user closes the window.
+  void closeWindow();
+  // bvdemo's exit status (128 + signal when a signal ended it).
+  int waitForExit();
+  std::string standardOutput() const;
+  std::string standardError() const;
+
+ private:
+  Frame capture();
+  // False when bvdemo ended first.
+  bool waitForSwapsOrExit(std::uint64_t count);
+  [[noreturn]] void fail(const std::string& what) const;
+
+  std::string displayName_;
+  std::string stdoutPath_;
+  std::string stderrPath_;
+  struct Unmap {
+    void operator()(SwapRecord* record) const;
+  };
+  struct CloseConnection {
+    void operator()(Display* connection) const { XCloseDisplay(connection); }
+  };
+
+  // Declared in this order so that bvdemo is stopped before the connection and the record go.
+  std::unique_ptr<SwapRecord, Unmap> record_;
+  std::unique_ptr<Display, CloseConnection> connection_;
+  Window window_ = 0;
+  std::unique_ptr<ChildProcess> demo_;
+};
