@@ -48,8 +48,7 @@ struct Vector3 {
 // constexpr, so both are constant-initialised: ready before any code (main or a static
 // initialiser elsewhere) can read them.
 inline constexpr Vector3 Vector3::ZERO{0.0f, 0.0f, 0.0f};
-inline constexpr Vector3 Vector3::POSITIVE_INFINITY{FLOAT_INFINITY, FLOAT_INFINITY,
-                                                   FLOAT_INFINITY};
+inline constexpr Vector3 Vector3::POSITIVE_INFINITY{FLOAT_INFINITY, FLOAT_INFINITY, FLOAT_INFINITY};
 
 static_assert(sizeof(Vector3) == 3 * sizeof(float), "Vector3 must be a bare float triple");
 
@@ -59,8 +58,12 @@ constexpr Vector3 operator+(const Vector3& a, const Vector3& b) {
 constexpr Vector3 operator-(const Vector3& a, const Vector3& b) {
   return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
-constexpr Vector3 operator-(const Vector3& a) { return {-a.x, -a.y, -a.z}; }
-constexpr Vector3 operator*(const Vector3& a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+constexpr Vector3 operator-(const Vector3& a) {
+  return {-a.x, -a.y, -a.z};
+}
+constexpr Vector3 operator*(const Vector3& a, float s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
 
 // Summed z first, then y, then x: the order is part of the observable arithmetic.
 constexpr float dot(const Vector3& a, const Vector3& b) {
@@ -71,15 +74,19 @@ constexpr Vector3 cross(const Vector3& a, const Vector3& b) {
   return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-inline float length(const Vector3& a) { return std::sqrt(dot(a, a)); }
+inline float length(const Vector3& a) {
+  return std::sqrt(dot(a, a));
+}
 
 // True when every squared component difference is strictly below tolerance: the tolerance
 // bounds squared differences, not distances. Not-a-number differences compare false.
 constexpr bool nearlyEqual(const Vector3& a, const Vector3& b, float tolerance) {
   const float dx = a.x - b.x;
-  if (!(dx * dx < tolerance)) return false;
+  if (!(dx * dx < tolerance))
+    return false;
   const float dy = a.y - b.y;
-  if (!(dy * dy < tolerance)) return false;
+  if (!(dy * dy < tolerance))
+    return false;
   const float dz = a.z - b.z;
   return dz * dz < tolerance;
 }
