@@ -4,6 +4,7 @@
 #include "hull/convex_hull.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 void Facet::setVertices(std::span<const Vector3> loop) {
@@ -16,6 +17,15 @@ void Facet::setVertices(std::span<const Vector3> loop) {
     triangleIndices.push_back(k - 1);
     triangleIndices.push_back(k);
   }
+}
+
+Facet triangleFacet(std::int32_t id, const Vector3& a, const Vector3& b, const Vector3& c) {
+  Facet f;
+  f.id = id;
+  const std::array<Vector3, 3> loop = {a, b, c};
+  f.setVertices(loop);
+  f.edges = {Edge{a, b, -1}, Edge{b, c, -1}, Edge{c, a, -1}};
+  return f;
 }
 
 const Plane& Facet::getPlane() {

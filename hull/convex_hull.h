@@ -63,6 +63,10 @@ struct Facet {
   void offerPoint(const Vector3& p);
 };
 
+// A triangular facet with this id: loop (a, b, c), its fan, and the unlinked edges a-b, b-c,
+// c-a; plane not yet computed, outside set empty.
+Facet triangleFacet(std::int32_t id, const Vector3& a, const Vector3& b, const Vector3& c);
+
 // Newell's normal of a vertex loop, normalised; collinear or coincident loops give NaN.
 Vector3 polygonNormal(std::span<const Vector3> loop);
 // normal = polygonNormal(loop); offset = dot(normal, loop[0]).

@@ -2,7 +2,6 @@
 // replaced by a fan of triangles from the eye point to their horizon, and their outside
 // points are handed to the new triangles.
 #include <algorithm>
-#include <array>
 #include <utility>
 
 #include "hull/convex_hull.h"
@@ -82,11 +81,7 @@ void ConvexHull::addFacetFromEdge(const Edge& edge, const Vector3& eyePoint,
 
   usedEyePoints_.insert(eyePoint);
   newFacetIds.push_back(nextFacetId);
-  Facet f;
-  f.id = nextFacetId++;
-  const std::array<Vector3, 3> loop = {a, b, eyePoint};
-  f.setVertices(loop);
-  f.edges = {Edge{a, b, -1}, Edge{b, eyePoint, -1}, Edge{eyePoint, a, -1}};
+  Facet f = triangleFacet(nextFacetId++, a, b, eyePoint);
   // An eye point lies on the facets it spans, but at large coordinates rounding can put it
   // behind one of them; were it taken back, the build could pick it again and never end.
   for (const Vector3& p : orphanPoints) {

@@ -22,15 +22,6 @@ bool isProperNormal(const Vector3& n) {
   return length(n) >= MIN_NORMAL_LENGTH;
 }
 
-Facet makeFacet(std::int32_t id, const Vector3& a, const Vector3& b, const Vector3& c) {
-  Facet f;
-  f.id = id;
-  const std::array<Vector3, 3> loop = {a, b, c};
-  f.setVertices(loop);
-  f.edges = {Edge{a, b, -1}, Edge{b, c, -1}, Edge{c, a, -1}};
-  return f;
-}
-
 }  // namespace
 
 void ConvexHull::buildInitialSimplex(const std::vector<Vector3>& points) {
@@ -112,10 +103,10 @@ void ConvexHull::buildInitialSimplex(const std::vector<Vector3>& points) {
 
   // Each side appears in two of these loops in opposite directions: wound alike, inward.
   const std::size_t first = facets.size();
-  facets.push_back(makeFacet(nextFacetId++, p0, p1, p2));
-  facets.push_back(makeFacet(nextFacetId++, p1, p0, p3));
-  facets.push_back(makeFacet(nextFacetId++, p2, p1, p3));
-  facets.push_back(makeFacet(nextFacetId++, p0, p2, p3));
+  facets.push_back(triangleFacet(nextFacetId++, p0, p1, p2));
+  facets.push_back(triangleFacet(nextFacetId++, p1, p0, p3));
+  facets.push_back(triangleFacet(nextFacetId++, p2, p1, p3));
+  facets.push_back(triangleFacet(nextFacetId++, p0, p2, p3));
 
   for (std::size_t i = first; i < first + 4; ++i) {
     linkNeighbors(facets[i].id);

@@ -1,170 +1,204 @@
-// Finished hulls: their invariants over many seeded clouds, degenerate input, and the
-// stitching of facets by shared sides.
+// Finished hulls: their invariants and agreement with Qhull over seeded clouds, degenerate
+// input, and the stitching of facets by shared sides.
 #include "hull/convex_hull.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "hull/tests/hull_test_support.h"
 
+extern "C" {
+#include <libqhull_r/qhull_ra.h>
+}
+
 namespace {
 
-using hulltest::expectValidHull;
+using namespace hulltest;
 
-TEST(ConvexHull, ProgramCloudsGiveValidHulls) {
+// Compares the vertex set of hull with Qhull's hull of the same points and returns the number
+// of points that are a vertex of only one of them. Our tolerance may keep or drop points within
+// HULL_EPSILON of the other hull's planes, and only those; they are few.
+int compareWithQhull(ConvexHull& hull, const std::vector<Vector3>& points) {
+  std::vector<coordT> coordinates;
+  for (const Vector3& p : points)
+    coordinates.insert(coordinates.end(), {p.x, p.y, p.z});
+  qhT state{};
+  qhT* qh = &state;  // the iteration macros name it qh
+  QHULL_LIB_CHECK
+  qh_zero(qh, stderr);
+  char options[] = "qhull";
+  EXPECT_EQ(qh_new_qhull(qh, 3, static_cast<int>(points.size()), coordinates.data(), False, options,
+                         nullptr, stderr),
+            0);
+  std::set<Key> theirs;
+  vertexT* vertex = nullptr;
+  FORALLvertices {
+    theirs.insert(key(points[static_cast<std::size_t>(qh_pointid(qh, vertex->point))]));
+  }
+  std::vector<Plane> theirPlanes;  // Qhull's distance is offset + normal . p
+  facetT* facet = nullptr;
+  FORALLfacets {
+    const auto n = [facet](int k) { return static_cast<float>(facet->normal[k]); };
+    theirPlanes.push_back({{n(0), n(1), n(2)}, -static_cast<float>(facet->offset)});
+  }
+  qh_freeqhull(qh, !qh_ALL);
+  int curlong = 0;
+  int totlong = 0;
+  qh_memfreeshort(qh, &curlong, &totlong);
+
+  std::vector<Plane> ourPlanes;
+  for (Facet& f : hull.facets)
+    ourPlanes.push_back(f.getPlane());
+  const std::set<Key> ours = distinctVertices(hull);
+  int exceptions = 0;
+  const auto expectNearAPlane = [&exceptions](const std::set<Key>& only, const std::set<Key>& other,
+                                              const std::vector<Plane>& planes) {
+    for (const auto& [x, y, z] : only) {
+      if (other.contains({x, y, z}))
+        continue;
+      ++exceptions;
+      float nearest = FLOAT_INFINITY;
+      for (const Plane& plane : planes)
+        nearest = std::min(nearest, std::fabs(dot(plane.normal, {x, y, z}) - plane.offset));
+      EXPECT_LE(nearest, HULL_EPSILON) << "vertex of one hull only: " << x << ' ' << y << ' ' << z;
+    }
+  };
+  expectNearAPlane(ours, theirs, theirPlanes);
+  expectNearAPlane(theirs, ours, ourPlanes);
+  EXPECT_LE(exceptions, static_cast<int>(theirs.size()) / 20 + 1);
+  return exceptions;
+}
+
+TEST(ConvexHull, ProgramCloudsGiveValidHullsWithQhullsVertices) {
+  std::vector<Edge> horizon;
+  std::vector<std::int32_t> visibleIds;
+  std::vector<Vector3> orphans;
   for (std::uint32_t seed = 1; seed <= 1000; ++seed) {
     SCOPED_TRACE(seed);
-    const auto points = hulltest::programCloud(seed);
+    const auto points = programCloud(seed);
+    // Each outside point of the facets an eye point sees is handed on once.
+    ConvexHull staged;
+    staged.buildInitialSimplex(points);
+    for (const Vector3& eye : points) {
+      staged.findHorizon(eye, horizon, visibleIds, orphans);
+      std::set<Key> expected;
+      std::set<Key> handed;
+      for (const Facet& f : staged.facets) {
+        if (std::binary_search(visibleIds.begin(), visibleIds.end(), f.id)) {
+          for (const Vector3& p : f.outsidePoints)
+            expected.insert(key(p));
+        }
+      }
+      for (const Vector3& p : orphans)
+        handed.insert(key(p));
+      EXPECT_EQ(handed, expected);
+      EXPECT_EQ(handed.size(), orphans.size()) << "an orphan handed on twice";
+    }
     ConvexHull hull;
     hull.build(points);
     expectValidHull(hull, points);
+    compareWithQhull(hull, points);
+    // Copies of input points change nothing.
+    auto doubled = points;
+    doubled.insert(doubled.end(), points.begin(), points.end());
+    ConvexHull twice;
+    twice.build(doubled);
+    EXPECT_EQ(twice.facets.size(), hull.facets.size());
+    EXPECT_EQ(distinctVertices(twice), distinctVertices(hull));
     if (HasFailure())
       return;
   }
 }
 
-TEST(ConvexHull, FloatCloudsGiveValidHulls) {
-  struct Case {
-    int count;
-    std::uint32_t seeds;
-  };
-  for (const Case c : {Case{100, 10}, Case{250, 5}, Case{500, 2}, Case{1000, 1}}) {
-    for (std::uint32_t seed = 1; seed <= c.seeds; ++seed) {
-      SCOPED_TRACE(testing::Message() << c.count << " points, seed " << seed);
-      const auto inCube = hulltest::cubeCloud(seed, c.count, 100.0f);
-      ConvexHull cubeHull;
-      cubeHull.build(inCube);
-      expectValidHull(cubeHull, inCube);
-
-      // On a sphere neighbouring facets are nearly coplanar, and the odd sliver tilts past
-      // a neighbouring vertex (see expectValidHull); they stay rare.
-      const auto onSphere = hulltest::sphereCloud(seed, c.count, 100.0f);
-      ConvexHull sphereHull;
-      sphereHull.build(onSphere);
-      int verticesBehind = 0;
-      expectValidHull(sphereHull, onSphere, &verticesBehind);
-      EXPECT_LE(verticesBehind, c.count / 50);
-      if (HasFailure())
-        return;
+TEST(ConvexHull, FloatCloudsInACubeAndOnASphereGiveValidHullsWithQhullsVertices) {
+  using Run = std::pair<int, std::uint32_t>;  // points, seeds
+  for (const auto& [count, seeds] : {Run{100, 10}, Run{250, 5}, Run{500, 2}, Run{1000, 1}}) {
+    for (std::uint32_t seed = 1; seed <= seeds; ++seed) {
+      for (const bool onSphere : {false, true}) {
+        SCOPED_TRACE(
+            text(count, onSphere ? " points on a sphere" : " points in a cube", ", seed ", seed));
+        const auto points = floatCloud(seed, count, onSphere);
+        ConvexHull hull;
+        hull.build(points);
+        // On a sphere neighbouring facets are nearly coplanar, and the odd sliver tilts past a
+        // neighbouring vertex (see expectValidHull); they stay rare.
+        int verticesBehind = 0;
+        expectValidHull(hull, points, onSphere ? &verticesBehind : nullptr);
+        EXPECT_LE(verticesBehind, count / 50);
+        EXPECT_EQ(compareWithQhull(hull, points), 0);
+        if (HasFailure())
+          return;
+      }
     }
   }
-}
-
-// Degenerate clouds: no error, four facets on the extreme points, nothing outside.
-void expectFourFlatFacets(const std::vector<Vector3>& points) {
-  ConvexHull hull;
-  hull.build(points);
-  ASSERT_EQ(hull.facets.size(), 4u);
-  EXPECT_EQ(hull.nextFacetId, 4);
-  EXPECT_EQ(hull.expansionSteps, 0);
-  for (Facet& f : hull.facets) {
-    EXPECT_TRUE(f.outsidePoints.empty());
-    for (const Vector3& p : points)
-      EXPECT_EQ(classify(f.getPlane(), p, HULL_EPSILON), PlaneSide::On);
-  }
-}
-
-TEST(ConvexHull, EmptyInputOrCopiesOfOnePointGiveFourFacetsAtThatPoint) {
-  const Vector3 p{3, -7, 11};
-  for (const auto& points :
-       {std::vector<Vector3>{}, std::vector<Vector3>(1, p), std::vector<Vector3>(50, p)}) {
-    expectFourFlatFacets(points);
+  // In a unit cube points a fraction of a thousandth off the hull are common; Qhull and we
+  // may disagree on them, and the comparison does see that.
+  int exceptions = 0;
+  for (std::uint32_t seed = 1; seed <= 20; ++seed) {
+    const auto points = floatCloud(seed, 300, false, 1.0f);
     ConvexHull hull;
     hull.build(points);
-    for (Facet& f : hull.facets) {
-      for (const Vector3& v : f.vertices)
-        EXPECT_TRUE(hulltest::same(v, points.empty() ? Vector3::ZERO : p));
-      EXPECT_TRUE(std::isnan(f.getPlane().normal.x));
-    }
+    exceptions += compareWithQhull(hull, points);
   }
+  EXPECT_GT(exceptions, 0);
 }
 
-TEST(ConvexHull, CollinearAndCoplanarCloudsEndWithoutOutsidePoints) {
-  std::vector<Vector3> line;
-  std::vector<Vector3> plane;
-  std::vector<Vector3> tiltedPlane;
+TEST(ConvexHull, DegenerateCloudsEndInFourFlatFacets) {
+  const Vector3 p{3, -7, 11};
+  std::vector<std::vector<Vector3>> clouds = {{}, {p}, std::vector<Vector3>(50, p), {}, {}, {}};
   for (int i = 0; i < 30; ++i) {
     const auto t = static_cast<float>((i * 37) % 30 - 15);
     const auto s = static_cast<float>((i * 11) % 7 - 3);
-    line.push_back({2 * t, -t, 0.5f * t});
-    plane.push_back({t, s, 4});
-    tiltedPlane.push_back({t, s, t + s});  // the plane z = x + y
+    clouds[3].push_back({2 * t, -t, 0.5f * t});  // a line
+    clouds[4].push_back({t, s, 4});              // the plane z = 4
+    clouds[5].push_back({t, s, t + s});          // the plane z = x + y
   }
-  expectFourFlatFacets(line);
-  expectFourFlatFacets(plane);
-  expectFourFlatFacets(tiltedPlane);
+  for (std::size_t c = 0; c < clouds.size(); ++c) {
+    SCOPED_TRACE(c);
+    ConvexHull hull;
+    hull.build(clouds[c]);
+    ASSERT_EQ(hull.facets.size(), 4u);
+    EXPECT_EQ(hull.expansionSteps, 0);
+    for (Facet& f : hull.facets) {
+      EXPECT_TRUE(f.outsidePoints.empty());
+      for (const Vector3& q : clouds[c])
+        EXPECT_EQ(classify(f.getPlane(), q, HULL_EPSILON), PlaneSide::On);
+      if (c < 3) {  // no point or copies of one: every corner there (the origin if none)
+        for (const Vector3& v : f.vertices)
+          EXPECT_EQ(key(v), key(c == 0 ? Vector3::ZERO : p));
+        EXPECT_TRUE(std::isnan(f.getPlane().normal.x));
+      }
+    }
+  }
 }
 
-TEST(ConvexHull, PointsWithinToleranceOfAFacetStayOff) {
-  std::vector<Vector3> points = {{0, 0, 0}, {10, 0, 0}, {0, 5, 0}, {0, 0, 3}};
-  points.push_back({1, 1, -0.0009f});  // just below the base z = 0
-  // Off the middle of the slanted face x / 10 + y / 5 + z / 3 = 1, outward.
-  Vector3 outward{0.1f, 0.2f, 1.0f / 3.0f};
-  outward.normalize();
-  const Vector3 middle{10.0f / 3.0f, 5.0f / 3.0f, 1.0f};
-  points.push_back(middle + outward * 0.0009f);
-  ConvexHull near;
-  near.build(points);
-  EXPECT_EQ(near.facets.size(), 4u);
-  EXPECT_EQ(near.expansionSteps, 0);
-
-  const Vector3 beyondPoint = middle + outward * 0.002f;
-  points.push_back(beyondPoint);
-  ConvexHull beyond;
-  beyond.build(points);
-  EXPECT_EQ(beyond.expansionSteps, 1);
-  EXPECT_TRUE(hulltest::distinctVertices(beyond).contains(hulltest::key(beyondPoint)));
-  expectValidHull(beyond, points);
-}
-
-Facet triangle(std::int32_t id, const Vector3& a, const Vector3& b, const Vector3& c) {
-  Facet f;
-  f.id = id;
-  const std::array<Vector3, 3> loop = {a, b, c};
-  f.setVertices(loop);
-  f.edges = {Edge{a, b, -1}, Edge{b, c, -1}, Edge{c, a, -1}};
-  return f;
-}
-
-TEST(ConvexHull, LinkNeighborsMatchesASideInEitherDirectionWithinTolerance) {
+TEST(ConvexHull, LinkNeighborsTakesTheFirstMatchingSideInEitherDirectionWithinTolerance) {
   const Vector3 a{0, 0, 0};
   const Vector3 b{1, 0, 0};
   for (const bool reversed : {true, false}) {
     for (const float shift : {0.0f, 0.0009f, 0.002f}) {
-      SCOPED_TRACE(testing::Message() << "reversed " << reversed << " shift " << shift);
+      SCOPED_TRACE(text("reversed ", reversed, " shift ", shift));
       const Vector3 a2{shift, 0, -shift};
       ConvexHull hull;
-      hull.facets.push_back(triangle(7, a, b, {0, 1, 0}));
-      hull.facets.push_back(reversed ? triangle(9, b, a2, {0, -1, 0})
-                                     : triangle(9, a2, b, {0, -1, 0}));
+      hull.facets = {
+          triangleFacet(7, a, b, {0, 1, 0}),
+          reversed ? triangleFacet(9, b, a2, {0, -1, 0}) : triangleFacet(9, a2, b, {0, -1, 0}),
+          triangleFacet(11, b, a, {0, 0, 1})};
+      hull.facets[1].edges[0].neighbor = 42;
+      hull.facets[2].edges[0].neighbor = 42;
       hull.linkNeighbors(7);
-      const bool match = shift < 0.001f;
-      EXPECT_EQ(hull.facets[0].edges[0].neighbor, match ? 9 : -1);
-      EXPECT_EQ(hull.facets[1].edges[0].neighbor, match ? 7 : -1);
+      // Squared coordinate differences below EDGE_MATCH_TOLERANCE = 1e-6 match.
+      const bool near = shift < 0.001f;
+      EXPECT_EQ(hull.facets[0].edges[0].neighbor, near ? 9 : 11);
+      EXPECT_EQ(hull.facets[1].edges[0].neighbor, near ? 7 : 42);
+      EXPECT_EQ(hull.facets[2].edges[0].neighbor, near ? 42 : 7);  // a later match stays
       EXPECT_EQ(hull.facets[0].edges[1].neighbor, -1);
       EXPECT_EQ(hull.facets[0].edges[2].neighbor, -1);
     }
   }
-}
-
-TEST(ConvexHull, LinkNeighborsTakesTheFirstMatchInListOrderAndOverwrites) {
-  const Vector3 a{0, 0, 0};
-  const Vector3 b{1, 0, 0};
-  ConvexHull hull;
-  hull.facets.push_back(triangle(3, {0, -1, 0}, b, a));
-  hull.facets.push_back(triangle(5, a, b, {0, 1, 0}));
-  hull.facets.push_back(triangle(8, b, a, {0, 0, 1}));
-  hull.facets[1].edges[0].neighbor = 42;
-  hull.facets[2].edges[0].neighbor = 42;
-  hull.linkNeighbors(5);
-  EXPECT_EQ(hull.facets[1].edges[0].neighbor, 3);
-  EXPECT_EQ(hull.facets[0].edges[1].neighbor, 5);
-  EXPECT_EQ(hull.facets[2].edges[0].neighbor, 42);  // the later match is left alone
-  hull.linkNeighbors(8);
-  EXPECT_EQ(hull.facets[2].edges[0].neighbor, 3);
-  EXPECT_EQ(hull.facets[0].edges[1].neighbor, 8);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Point clouds and the invariant check of finished hulls, shared by the hull tests.
+// Point clouds and the invariant check of finished hulls, shared by the hull and bounds tests.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <random>
 #include <set>
+#include <sstream>
+#include <string>
 #include <tuple>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "geometry/vector3.h"
@@ -17,54 +19,62 @@
 
 namespace hulltest {
 
+// Exact coordinates, for sets and comparisons of points.
 using Key = std::tuple<float, float, float>;
 inline Key key(const Vector3& p) {
   return {p.x, p.y, p.z};
 }
-inline bool same(const Vector3& a, const Vector3& b) {
-  return key(a) == key(b);
-}
 
-// The program's kind of cloud: each coordinate an integer in [-100, 99], stored as float.
-inline std::vector<Vector3> programCloud(std::uint32_t seed, int count = 20) {
+// The program's kind of cloud: 20 points, each coordinate an integer in [-100, 99].
+inline std::vector<Vector3> programCloud(std::uint32_t seed) {
   std::mt19937 rng(seed);
-  std::vector<Vector3> points;
-  for (int i = 0; i < count; ++i) {
-    Vector3 p;
-    for (int k = 0; k < 3; ++k)
-      p[k] = static_cast<float>(static_cast<int>(rng() % 200) - 100);
-    points.push_back(p);
-  }
+  const auto coordinate = [&rng] {
+    return static_cast<float>(static_cast<int>(rng() % 200) - 100);
+  };
+  std::vector<Vector3> points(20);
+  for (Vector3& p : points)
+    p = {coordinate(), coordinate(), coordinate()};
   return points;
 }
 
-inline std::vector<Vector3> cubeCloud(std::uint32_t seed, int count, float half) {
+// count float points uniform in the cube [-half, half]^3, or on the sphere of radius half.
+inline std::vector<Vector3> floatCloud(std::uint32_t seed, int count, bool onSphere,
+                                       float half = 100.0f) {
   std::mt19937 rng(seed);
-  std::uniform_real_distribution<float> coord(-half, half);
-  std::vector<Vector3> points;
-  for (int i = 0; i < count; ++i) {
-    Vector3 p;
-    for (int k = 0; k < 3; ++k)
-      p[k] = coord(rng);
-    points.push_back(p);
-  }
-  return points;
-}
-
-inline std::vector<Vector3> sphereCloud(std::uint32_t seed, int count, float radius) {
-  std::mt19937 rng(seed);
+  std::uniform_real_distribution<float> coordinate(-half, half);
   std::normal_distribution<float> gauss(0.0f, 1.0f);
   std::vector<Vector3> points;
   while (static_cast<int>(points.size()) < count) {
-    Vector3 d;
-    for (int k = 0; k < 3; ++k)
-      d[k] = gauss(rng);
+    if (!onSphere) {
+      points.push_back({coordinate(rng), coordinate(rng), coordinate(rng)});
+      continue;
+    }
+    Vector3 d{gauss(rng), gauss(rng), gauss(rng)};
     if (dot(d, d) < 1e-6f)
       continue;
     d.normalize();
-    points.push_back(d * radius);
+    points.push_back(d * half);
   }
   return points;
+}
+
+// The parts in their text form (vectors as "x y z"), run together.
+template <class... Parts>
+std::string text(const Parts&... parts) {
+  std::ostringstream os;
+  (os << ... << parts);
+  return os.str();
+}
+
+// A facet as "id: (loop) (in) (order) -> neighbours of its edges".
+inline std::string describe(const Facet& f) {
+  std::string s = text(f.id, ":");
+  for (const Vector3& v : f.vertices)
+    s += text(" (", v, ")");
+  s += " ->";
+  for (const Edge& e : f.edges)
+    s += text(' ', e.neighbor);
+  return s;
 }
 
 inline std::set<Key> distinctVertices(const ConvexHull& hull) {
@@ -76,54 +86,36 @@ inline std::set<Key> distinctVertices(const ConvexHull& hull) {
   return vertices;
 }
 
-// Per facet in list order: its id and its vertex loop.
-inline std::vector<std::pair<std::int32_t, std::vector<Key>>> loops(const ConvexHull& hull) {
-  std::vector<std::pair<std::int32_t, std::vector<Key>>> result;
-  for (const Facet& f : hull.facets) {
-    result.push_back({f.id, {}});
-    for (const Vector3& v : f.vertices)
-      result.back().second.push_back(key(v));
-  }
-  return result;
-}
-
-// The invariants of a finished hull whose first tetrahedron is proper: ids increase along
-// the list; every facet is a triangle whose edges follow its loop, each linked to a facet
-// in the list that holds the same side reversed; no outside points; V - E + F = 2; and no
-// input point lies more than HULL_EPSILON behind a facet.
-// The absolute tolerance lets an eye point almost in line with a horizon edge span a
-// sliver whose plane is tilted past neighbouring hull vertices. When verticesBehind is
-// given, such (vertex, facet) pairs are counted there instead of failing; points that are
-// not hull vertices must still be in front.
+// The invariants of a finished hull whose first tetrahedron is proper: ids increase along the
+// list; every facet is a triangle with a proper plane, an empty outside set and edges that
+// follow its loop, each naming a facet in the list that holds the same side reversed;
+// V - E + F = 2 on distinct vertices; and no input point lies more than HULL_EPSILON behind a
+// facet. The absolute tolerance lets an eye point almost in line with a horizon edge span a
+// sliver tilted past a neighbouring hull vertex: when verticesBehind is given, such pairs are
+// counted there instead of failing (points that are not hull vertices must still be in front).
 inline void expectValidHull(ConvexHull& hull, const std::vector<Vector3>& points,
                             int* verticesBehind = nullptr) {
   ASSERT_FALSE(hull.facets.empty());
-  std::unordered_map<std::int32_t, const Facet*> byId;
-  for (const Facet& f : hull.facets)
-    byId[f.id] = &f;
   const std::set<Key> vertices = distinctVertices(hull);
   std::set<std::pair<Key, Key>> sides;
-  if (verticesBehind != nullptr)
-    *verticesBehind = 0;
   for (std::size_t i = 0; i < hull.facets.size(); ++i) {
     Facet& f = hull.facets[i];
     SCOPED_TRACE(testing::Message() << "facet " << f.id);
-    if (i > 0) {
-      ASSERT_LT(hull.facets[i - 1].id, f.id);
-    }
+    ASSERT_TRUE(i == 0 || hull.facets[i - 1].id < f.id);
     ASSERT_EQ(f.vertices.size(), 3u);
     ASSERT_EQ(f.edges.size(), 3u);
     ASSERT_TRUE(f.outsidePoints.empty());
     for (std::size_t k = 0; k < 3; ++k) {
       const Edge& e = f.edges[k];
-      ASSERT_TRUE(same(e.start, f.vertices[k]) && same(e.end, f.vertices[(k + 1) % 3]));
+      ASSERT_EQ(key(e.start), key(f.vertices[k]));
+      ASSERT_EQ(key(e.end), key(f.vertices[(k + 1) % 3]));
       sides.insert(std::minmax(key(e.start), key(e.end)));
-      const auto g = byId.find(e.neighbor);
-      ASSERT_NE(g, byId.end()) << "edge " << k << " names " << e.neighbor;
-      const auto& ge = g->second->edges;
-      ASSERT_TRUE(
-          std::any_of(ge.begin(), ge.end(),
-                      [&e](const Edge& h) { return same(h.start, e.end) && same(h.end, e.start); }))
+      const auto g = std::find_if(hull.facets.begin(), hull.facets.end(),
+                                  [&e](const Facet& h) { return h.id == e.neighbor; });
+      ASSERT_NE(g, hull.facets.end()) << "edge " << k << " names " << e.neighbor;
+      ASSERT_TRUE(std::any_of(
+          g->edges.begin(), g->edges.end(),
+          [&e](const Edge& h) { return key(h.start) == key(e.end) && key(h.end) == key(e.start); }))
           << "edge " << k;
     }
     const Plane& plane = f.getPlane();
@@ -131,17 +123,16 @@ inline void expectValidHull(ConvexHull& hull, const std::vector<Vector3>& points
     for (const Vector3& p : points) {
       if (classify(plane, p, HULL_EPSILON) != PlaneSide::Back)
         continue;
-      if (verticesBehind != nullptr && vertices.contains(key(p))) {
+      if (verticesBehind != nullptr && vertices.contains(key(p)))
         ++*verticesBehind;
-      } else {
+      else
         ADD_FAILURE() << "point " << p << " behind by " << dot(plane.normal, p) - plane.offset;
-      }
     }
   }
   const auto v = static_cast<long>(vertices.size());
   const auto e = static_cast<long>(sides.size());
-  const auto fc = static_cast<long>(hull.facets.size());
-  EXPECT_EQ(v - e + fc, 2) << "V " << v << " E " << e << " F " << fc;
+  const auto f = static_cast<long>(hull.facets.size());
+  EXPECT_EQ(v - e + f, 2) << "V " << v << " E " << e << " F " << f;
 }
 
 }  // namespace hulltest
