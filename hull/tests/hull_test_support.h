@@ -37,23 +37,19 @@ inline std::vector<Vector3> programCloud(std::uint32_t seed) {
   return points;
 }
 
-// count float points uniform in the cube [-half, half]^3, or on the sphere of radius half.
+// count float points uniform in the cube [-half, half]^3, or projected from it onto the
+// sphere of radius half.
 inline std::vector<Vector3> floatCloud(std::uint32_t seed, int count, bool onSphere,
                                        float half = 100.0f) {
   std::mt19937 rng(seed);
   std::uniform_real_distribution<float> coordinate(-half, half);
-  std::normal_distribution<float> gauss(0.0f, 1.0f);
-  std::vector<Vector3> points;
-  while (static_cast<int>(points.size()) < count) {
-    if (!onSphere) {
-      points.push_back({coordinate(rng), coordinate(rng), coordinate(rng)});
-      continue;
+  std::vector<Vector3> points(static_cast<std::size_t>(count));
+  for (Vector3& p : points) {
+    p = {coordinate(rng), coordinate(rng), coordinate(rng)};
+    if (onSphere) {
+      p.normalize();
+      p *= half;
     }
-    Vector3 d{gauss(rng), gauss(rng), gauss(rng)};
-    if (dot(d, d) < 1e-6f)
-      continue;
-    d.normalize();
-    points.push_back(d * half);
   }
   return points;
 }
@@ -102,13 +98,10 @@ inline void expectValidHull(ConvexHull& hull, const std::vector<Vector3>& points
     Facet& f = hull.facets[i];
     SCOPED_TRACE(testing::Message() << "facet " << f.id);
     ASSERT_TRUE(i == 0 || hull.facets[i - 1].id < f.id);
-    ASSERT_EQ(f.vertices.size(), 3u);
-    ASSERT_EQ(f.edges.size(), 3u);
-    ASSERT_TRUE(f.outsidePoints.empty());
+    ASSERT_TRUE(f.vertices.size() == 3 && f.edges.size() == 3 && f.outsidePoints.empty());
     for (std::size_t k = 0; k < 3; ++k) {
       const Edge& e = f.edges[k];
-      ASSERT_EQ(key(e.start), key(f.vertices[k]));
-      ASSERT_EQ(key(e.end), key(f.vertices[(k + 1) % 3]));
+      ASSERT_TRUE(key(e.start) == key(f.vertices[k]) && key(e.end) == key(f.vertices[(k + 1) % 3]));
       sides.insert(std::minmax(key(e.start), key(e.end)));
       const auto g = std::find_if(hull.facets.begin(), hull.facets.end(),
                                   [&e](const Facet& h) { return h.id == e.neighbor; });
@@ -129,10 +122,9 @@ inline void expectValidHull(ConvexHull& hull, const std::vector<Vector3>& points
         ADD_FAILURE() << "point " << p << " behind by " << dot(plane.normal, p) - plane.offset;
     }
   }
-  const auto v = static_cast<long>(vertices.size());
-  const auto e = static_cast<long>(sides.size());
-  const auto f = static_cast<long>(hull.facets.size());
-  EXPECT_EQ(v - e + f, 2) << "V " << v << " E " << e << " F " << f;
+  EXPECT_EQ(
+      static_cast<long>(vertices.size() + hull.facets.size()) - static_cast<long>(sides.size()), 2)
+      << "V " << vertices.size() << " E " << sides.size() << " F " << hull.facets.size();
 }
 
 }  // namespace hulltest
