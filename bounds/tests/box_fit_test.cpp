@@ -42,17 +42,6 @@ ConvexHull boxShapedHull(const Vector3& h) {
   return hull;
 }
 
-std::vector<std::string> reportLines(const ConvexHull& hull) {
-  OBB box;
-  std::ostringstream out;
-  fitBoxToHull(hull, box, out);
-  std::istringstream in(out.str());
-  std::vector<std::string> lines;
-  for (std::string line; std::getline(in, line);)
-    lines.push_back(line);
-  return lines;
-}
-
 // Records the text written so far at every flush.
 class FlushRecorder : public std::stringbuf {
  public:
@@ -142,10 +131,16 @@ TEST(BoxReport, ReportOfAFixedCloudMatchesItsGoldenTextLineByLine) {
                                            "Axis 2 -0.361076 0.692994 0.624006",
                                            "Center -7.766 -11.9971 -19.9507",
                                            "Lengths 87.3135 101.186 128.143"};
-  const std::vector<std::string> lines = reportLines(hull);
-  ASSERT_EQ(lines.size(), golden.size());
-  for (std::size_t i = 0; i < golden.size(); ++i)
-    EXPECT_EQ(lines[i], golden[i]) << "line " << i + 1;
+  OBB box;
+  std::ostringstream out;
+  fitBoxToHull(hull, box, out);
+  std::istringstream report(out.str());
+  for (std::size_t i = 0; i < golden.size(); ++i) {
+    std::string line;
+    std::getline(report, line);
+    EXPECT_EQ(line, golden[i]) << "line " << i + 1;
+  }
+  EXPECT_TRUE(report.peek() == EOF);
 }
 
 }  // namespace

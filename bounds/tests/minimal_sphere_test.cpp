@@ -12,6 +12,7 @@
 #include <functional>
 #include <numeric>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,8 +90,9 @@ bool expectMinimal(const Sphere& s, const std::vector<Vector3>& points) {
     const double d = std::sqrt(double(offset.x) * offset.x + double(offset.y) * offset.y +
                                double(offset.z) * offset.z);
     EXPECT_LE(d, 1.002 * s.radius + std::sqrt(SPHERE_EPSILON)) << p;
-    beyond = beyond || !(d * d <= r * r * (1.0 + 1.2 * SPHERE_EPSILON) + 1e-4 ||
-                         d <= s.radius + std::sqrt(SPHERE_EPSILON));
+    const double radius = s.radius;
+    beyond = beyond || !(d * d <= radius * radius * (1.0 + 1.2 * SPHERE_EPSILON) + 1e-4 ||
+                         d <= radius + std::sqrt(SPHERE_EPSILON));
   }
   return beyond;
 }
@@ -148,30 +150,30 @@ TEST(MinimalSphere, WorkedExamplesInEveryVisitingOrder) {
 }
 
 TEST(MinimalSphere, FirstCallReseedsWith367AndEveryCallDrawsOncePerPointButOne) {
+  // The value rand() returns after srand(seed) and `draws` draws.
+  const auto nextAfter = [](unsigned seed, int draws) {
+    std::srand(seed);
+    for (int i = 0; i < draws; ++i)
+      std::rand();
+    return std::rand();
+  };
   const std::vector<Vector3> pts(20, Vector3{1, 2, 3});
   for (const int n : {0, 1, 2, 5, 20}) {
-    SCOPED_TRACE(n);
     sphereSeedPending = true;
     std::srand(12345);
     const Sphere s = minimalSphere(pts.data(), n);
+    const int next = std::rand();
+    EXPECT_EQ(next, nextAfter(367, n - 1)) << n;
     EXPECT_FALSE(sphereSeedPending);
     if (n == 0) {  // no points: the default sphere
       EXPECT_EQ(text(s.center, " ", s.radius), "0 0 0 1");
     }
-    const int after = std::rand();
-    std::srand(367);
-    for (int i = 0; i < n - 1; ++i)
-      std::rand();
-    EXPECT_EQ(after, std::rand());
   }
   // Later calls keep the sequence going: exactly n - 1 draws and no reseed.
   std::srand(99);
   minimalSphere(pts.data(), 7);
   const int next = std::rand();
-  std::srand(99);
-  for (int i = 0; i < 6; ++i)
-    std::rand();
-  EXPECT_EQ(next, std::rand());
+  EXPECT_EQ(next, nextAfter(99, 6));
 }
 
 TEST(MinimalSphere, SupportRoutinesTakeTheSmallestQualifyingCandidateWithItsSlotLayout) {
@@ -180,20 +182,12 @@ TEST(MinimalSphere, SupportRoutinesTakeTheSmallestQualifyingCandidateWithItsSlot
   // through them and Q (a diameter, an acute triangle's circle, a regular tetrahedron's
   // sphere); the other support points sit near its centre. That row alone is the smallest
   // qualifying sphere, or the fall-back when the row uses every support point.
-  using Routine = Sphere (*)(int, VisitingOrder, SupportSet&);
-  const struct {
-    Routine routine;
-    int count;
-    std::vector<std::string> rows;
-  } tables[] = {
-      {extendSupport1, 1, {"0Q"}},
-      {extendSupport2, 2, {"0Q", "Q1", "01Q"}},
-      {extendSupport3, 3, {"0Q", "Q1", "2Q", "01Q", "0Q2", "Q12", "012Q"}},
-      {extendSupport4,
-       4,
-       {"0Q", "Q1", "2Q", "3Q", "01Q", "0Q2", "03Q", "Q12", "31Q", "3Q2", "012Q", "01Q3", "0Q23",
-        "Q123"}},
-  };
+  // The rows of extendSupport1 to extendSupport4, which take 1 to 4 support points.
+  const std::pair<Sphere (*)(int, VisitingOrder, SupportSet&), const char*> tables[] = {
+      {extendSupport1, "0Q"},
+      {extendSupport2, "0Q Q1 01Q"},
+      {extendSupport3, "0Q Q1 2Q 01Q 0Q2 Q12 012Q"},
+      {extendSupport4, "0Q Q1 2Q 3Q 01Q 0Q2 03Q Q12 31Q 3Q2 012Q 01Q3 0Q23 Q123"}};
   const float c120 = -0.5f, s120 = std::sqrt(3.0f) / 2;
   const std::vector<Vector3> shapes[] = {
       {{-1, 0, 0}, {10, 0, 0}},
@@ -203,8 +197,9 @@ TEST(MinimalSphere, SupportRoutinesTakeTheSmallestQualifyingCandidateWithItsSlot
   const Vector3 centres[] = {{4.5f, 0, 0}, {0, 0, 0}, {0, 0, 0}};
   const Vector3 offsets[] = {{0, 0.1f, 0}, {0, -0.1f, 0}, {0, 0, 0.1f}};
   constexpr int K = 9;  // position of Q; support slot s sits at position 2s + 1
-  for (const auto& table : tables) {
-    for (const std::string& layout : table.rows) {
+  for (int count = 1; count <= 4; ++count) {
+    std::istringstream rows(tables[count - 1].second);
+    for (std::string layout; rows >> layout;) {
       SCOPED_TRACE(layout);
       std::vector<Vector3> points(K + 1, Vector3{NAN, NAN, NAN});  // unused positions
       const std::vector<Vector3>& shape = shapes[layout.size() - 2];
@@ -212,7 +207,7 @@ TEST(MinimalSphere, SupportRoutinesTakeTheSmallestQualifyingCandidateWithItsSlot
       std::erase(subset, 'Q');
       std::sort(subset.begin(), subset.end());
       int filler = 0;
-      for (int slot = 0; slot < table.count; ++slot) {
+      for (int slot = 0; slot < count; ++slot) {
         const std::size_t at = subset.find(static_cast<char>('0' + slot));
         points[static_cast<std::size_t>(2 * slot + 1)] =
             at != std::string::npos ? shape[at] : centres[layout.size() - 2] + offsets[filler++];
@@ -221,8 +216,8 @@ TEST(MinimalSphere, SupportRoutinesTakeTheSmallestQualifyingCandidateWithItsSlot
       std::vector<const Vector3*> order;
       for (const Vector3& p : points)
         order.push_back(&p);
-      SupportSet support{table.count, {1, 3, 5, 7}};
-      const Sphere s = table.routine(K, order, support);
+      SupportSet support{count, {1, 3, 5, 7}};
+      const Sphere s = tables[count - 1].first(K, order, support);
       std::string got;
       for (int i = 0; i < support.count; ++i)
         got += support.slots[i] == K ? 'Q' : static_cast<char>('0' + (support.slots[i] - 1) / 2);
