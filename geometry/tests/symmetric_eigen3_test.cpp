@@ -13,6 +13,7 @@ namespace {
 
 using Rows = SymmetricEigen3::Rows;
 const float NaN = std::numeric_limits<float>::quiet_NaN();
+const Rows IDENTITY{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
 
 // The upper triangle of a, with `lower` in place of every entry below the diagonal.
 Rows toRows(const Eigen::Matrix3f& a, float lower) {
@@ -156,7 +157,7 @@ TEST(SymmetricEigen3, DiagonalMatricesNeedNoReflectionAndSortStrictly) {
   float d[3], e[3];
   Rows rows{{2, 1, 0}, {NaN, 3, 5}, {NaN, NaN, 4}};
   SymmetricEigen3::tridiagonalize(rows, d, e);
-  EXPECT_EQ(rows, (Rows{{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}));
+  EXPECT_EQ(rows, IDENTITY);
   EXPECT_EQ(Eigen::Vector3f(d[0], d[1], d[2]), Eigen::Vector3f(2, 3, 4));
   EXPECT_EQ(Eigen::Vector3f(e[0], e[1], e[2]), Eigen::Vector3f(1, 5, 0));
   rows = {{1, 3, 1e-30f}, {NaN, 2, 1}, {NaN, NaN, 3}};
@@ -165,28 +166,23 @@ TEST(SymmetricEigen3, DiagonalMatricesNeedNoReflectionAndSortStrictly) {
 }
 
 TEST(SymmetricEigen3, QLStageOnLiteralTridiagonals) {
-  const auto reduce = [](float d0, float d1, float e0, Rows& z, float(&d)[3]) {
-    float e[3] = {e0, 0, 0};
-    d[0] = d0;
-    d[1] = d1;
-    d[2] = 5;
-    z = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
-    return SymmetricEigen3::reduceQL(3, d, e, z);
-  };
-  Rows z;
-  float d[3];
   // d0 == d1 makes g = 0: the root takes the positive sign, and one sweep leaves the block's
   // small value first. The other sign would leave them in reverse.
-  EXPECT_TRUE(reduce(1, 1, 1, z, d));
+  Rows z = IDENTITY;
+  float d[3] = {1, 1, 5}, e[3] = {1, 0, 0};
+  EXPECT_TRUE(SymmetricEigen3::reduceQL(3, d, e, z));
   EXPECT_NEAR(d[0], 0.0f, 1e-6f);
   EXPECT_NEAR(d[1], 2.0f, 1e-6f);
   // 1e-8 + 3 rounds to 3 in float but not in double: the coupling is not negligible, one
   // sweep runs and tilts the first two eigenvectors by about 1e-8.
-  EXPECT_TRUE(reduce(1, 2, 1e-8f, z, d));
+  z = IDENTITY;
+  float d2[3] = {1, 2, 5}, e2[3] = {1e-8f, 0, 0};
+  EXPECT_TRUE(SymmetricEigen3::reduceQL(3, d2, e2, z));
   EXPECT_NEAR(std::abs(z[0][1]), 1e-8f, 1e-9f);
   EXPECT_NEAR(std::abs(z[1][0]), 1e-8f, 1e-9f);
   // A not-a-number coupling never tests negligible: the sweep limit ends the stage.
-  EXPECT_FALSE(reduce(1, 2, NaN, z, d));
+  float d3[3] = {1, 2, 5}, e3[3] = {NaN, 0, 0};
+  EXPECT_FALSE(SymmetricEigen3::reduceQL(3, d3, e3, z));
 }
 
 }  // namespace
