@@ -39,40 +39,45 @@ void forEveryVisitingOrder(const std::vector<Vector3>& points,
 }
 
 // The radius of the exact minimal enclosing sphere in double precision, by brute force: the
-// smallest of the spheres through 2 to 4 of the distinct points (centred in their affine
-// span, so c = p0 + E w with E^T E w = diag(E^T E) / 2) that encloses them all.
+// smallest of the spheres through 2 to 4 of the distinct points, centred in their affine
+// span, that encloses them all.
 double exactRadius(const std::vector<Vector3>& points) {
-  std::vector<Eigen::Vector3d> p;
+  using V = Eigen::Vector3d;
+  std::vector<V> p;
   for (const Vector3& v : points) {
-    const Eigen::Vector3d q(v.x, v.y, v.z);
-    if (std::find(p.begin(), p.end(), q) == p.end())
-      p.push_back(q);
+    if (std::find(p.begin(), p.end(), V(v.x, v.y, v.z)) == p.end())
+      p.emplace_back(v.x, v.y, v.z);
   }
-  double best = p.size() == 1 ? 0.0 : INFINITY;  // squared radius
-  std::vector<std::size_t> subset;
-  const std::function<void(std::size_t)> extend = [&](std::size_t from) {
-    for (std::size_t i = from; i < p.size(); ++i) {
-      subset.push_back(i);
-      const auto k = static_cast<Eigen::Index>(subset.size()) - 1;
-      Eigen::Matrix<double, 3, Eigen::Dynamic, 0, 3, 3> e(3, k);
-      for (Eigen::Index j = 0; j < k; ++j)
-        e.col(j) = p[subset[static_cast<std::size_t>(j) + 1]] - p[subset[0]];
-      const Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, 0, 3, 3> g = e.transpose() * e;
-      if (k > 0 && g.determinant() > 1e-12 * g.diagonal().prod()) {
-        const Eigen::Vector3d c = p[subset[0]] + e * g.ldlt().solve(0.5 * g.diagonal());
-        const double r2 = (c - p[subset[0]]).squaredNorm();
-        if (r2 < best && std::all_of(p.begin(), p.end(), [&](const Eigen::Vector3d& q) {
-              return (q - c).squaredNorm() <= r2 * (1 + 1e-9) + 1e-9;
-            })) {
-          best = r2;
-        }
-      }
-      if (subset.size() < 4)
-        extend(i + 1);
-      subset.pop_back();
+  double best = p.size() == 1 ? 0.0 : INFINITY;                // squared radius
+  const auto consider = [&p, &best](const V& a, const V& x) {  // centre a + x
+    const double r2 = x.squaredNorm();
+    if (r2 < best && std::all_of(p.begin(), p.end(), [&](const V& q) {
+          return (q - a - x).squaredNorm() <= r2 * (1 + 1e-9) + 1e-9;
+        })) {
+      best = r2;
     }
   };
-  extend(0);
+  for (std::size_t i = 0; i < p.size(); ++i) {
+    for (std::size_t j = i + 1; j < p.size(); ++j) {
+      const V u = p[j] - p[i];
+      consider(p[i], u / 2);
+      for (std::size_t k = j + 1; k < p.size(); ++k) {
+        // x = s u + t v with x . u = |u|^2 / 2 and x . v = |v|^2 / 2.
+        const V v = p[k] - p[i];
+        const double uu = u.dot(u), uv = u.dot(v), vv = v.dot(v), det = uu * vv - uv * uv;
+        if (det > 1e-9 * uu * vv)
+          consider(p[i], (vv * (uu - uv) * u + uu * (vv - uv) * v) / (2 * det));
+        for (std::size_t l = k + 1; l < p.size(); ++l) {
+          // x . e = |e|^2 / 2 for e = u, v, w, by Cramer's rule.
+          const V w = p[l] - p[i];
+          const double volume = u.dot(v.cross(w));
+          if (std::fabs(volume) > 1e-9 * std::sqrt(uu * vv * w.dot(w)))
+            consider(p[i],
+                     (uu * v.cross(w) + vv * w.cross(u) + w.dot(w) * u.cross(v)) / (2 * volume));
+        }
+      }
+    }
+  }
   return std::sqrt(best);
 }
 
