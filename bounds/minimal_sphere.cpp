@@ -148,8 +148,10 @@ Choice choose(std::span<const Candidate> table, const SupportPoints& s, const Ve
   return result;
 }
 
-Sphere extendWithFallback(std::span<const Candidate> table, const Candidate& fallback, int k,
-                          VisitingOrder order, SupportSet& support) {
+// Merges q = order[k] by the candidate table; fallback, where the support size has one, is
+// the sphere through every support point and q.
+Sphere extendFromTable(std::span<const Candidate> table, const Candidate* fallback, int k,
+                       VisitingOrder order, SupportSet& support) {
   const SupportPoints s(order, support);
   const Vector3& q = *order[static_cast<std::size_t>(k)];
   const Choice choice = choose(table, s, q);
@@ -157,10 +159,26 @@ Sphere extendWithFallback(std::span<const Candidate> table, const Candidate& fal
     adopt(*choice.chosen, k, support);
     return choice.sphere;
   }
-  // The sphere through every support point and q; a degenerate one (+inf) is returned as it
-  // is, and the scan takes it because it exceeds every finite squared radius.
-  adopt(fallback, k, support);
-  return build(fallback, s, q);
+  if (fallback != nullptr) {
+    // A degenerate fall-back (+inf) is returned as it is, and the scan takes it because it
+    // exceeds every finite squared radius.
+    adopt(*fallback, k, support);
+    return build(*fallback, s, q);
+  }
+  // No candidate of the four-point table qualifies. With exact arithmetic one always does
+  // when q lies outside the sphere of the four support points, so only rounding gets here.
+  // Return the finite candidate that misses its other support points by the smallest
+  // factor: it passes through q and its own subset, so the support set written with it
+  // describes it. The four diametral candidates are always finite, so one exists unless the
+  // input holds NaN or overflows; then the support set is left as it was and the sphere
+  // through q alone is returned, which the scan never takes (its squared radius 0 is not
+  // above any working one). Either way the scan adopts a sphere only on a strict increase of
+  // the squared radius, so it cannot cycle and ends after finitely many restarts.
+  if (choice.nearest != nullptr) {
+    adopt(*choice.nearest, k, support);
+    return choice.nearestSphere;
+  }
+  return sphereAtPoint(q);
 }
 
 using SupportRoutine = Sphere (*)(int, VisitingOrder, SupportSet&);
@@ -253,35 +271,15 @@ Sphere extendSupport1(int k, VisitingOrder order, SupportSet& support) {
 }
 
 Sphere extendSupport2(int k, VisitingOrder order, SupportSet& support) {
-  return extendWithFallback(CANDIDATES_2, FALLBACK_2, k, order, support);
+  return extendFromTable(CANDIDATES_2, &FALLBACK_2, k, order, support);
 }
 
 Sphere extendSupport3(int k, VisitingOrder order, SupportSet& support) {
-  return extendWithFallback(CANDIDATES_3, FALLBACK_3, k, order, support);
+  return extendFromTable(CANDIDATES_3, &FALLBACK_3, k, order, support);
 }
 
 Sphere extendSupport4(int k, VisitingOrder order, SupportSet& support) {
-  const SupportPoints s(order, support);
-  const Vector3& q = *order[static_cast<std::size_t>(k)];
-  const Choice choice = choose(CANDIDATES_4, s, q);
-  if (choice.chosen != nullptr) {
-    adopt(*choice.chosen, k, support);
-    return choice.sphere;
-  }
-  // No candidate qualifies. With exact arithmetic one always does when q lies outside the
-  // sphere of the four support points, so only rounding gets here. Return the finite
-  // candidate that misses its other support points by the smallest factor: it passes through
-  // q and its own subset, so the support set written with it describes it. The four
-  // diametral candidates are always finite, so one exists unless the input holds NaN or
-  // overflows; then the support set is left as it was and the sphere through q alone is
-  // returned, which the scan never takes (its squared radius 0 is not above any working
-  // one). Either way the scan adopts a sphere only on a strict increase of the squared
-  // radius, so it cannot cycle and ends after finitely many restarts.
-  if (choice.nearest != nullptr) {
-    adopt(*choice.nearest, k, support);
-    return choice.nearestSphere;
-  }
-  return sphereAtPoint(q);
+  return extendFromTable(CANDIDATES_4, nullptr, k, order, support);
 }
 
 Sphere minimalSphere(const Vector3* points, int n) {
