@@ -1,19 +1,15 @@
 // The real bvdemo in a real (virtual) X server: its report, its first frame, what the keys
 // do to the pixels, and how it ends.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <memory>
 #include <sstream>
 #include <string>
 
 #include "bounds/box_fit.h"
 #include "hull/convex_hull.h"
 #include "viewer/point_cloud.h"
-#include "viewer/tests/demo_session.h"
-#include "viewer/tests/virtual_display.h"
+#include "viewer/tests/bvdemo_fixture.h"
 
 namespace {
 
@@ -77,31 +73,6 @@ void expectWireLayerAdded(const Frame& before, const Frame& after, int r, int g,
   EXPECT_GT(changed, 300);
   EXPECT_GT(wireOverWhite, 300);
 }
-
-class Bvdemo : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "bvdemo-e2e-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    workDir_ = pattern;
-    display_ = std::make_unique<VirtualDisplay>(workDir_ + "/xvfb.log");
-  }
-
-  void TearDown() override {
-    display_.reset();
-    std::filesystem::remove_all(workDir_);
-  }
-
-  // Starts bvdemo and waits for its first frame. Runs within one test follow each other.
-  std::unique_ptr<DemoSession> start(long long clockSeconds) {
-    auto demo = std::make_unique<DemoSession>(*display_, workDir_, clockSeconds);
-    demo->waitForFirstFrame();
-    return demo;
-  }
-
-  std::string workDir_;
-  std::unique_ptr<VirtualDisplay> display_;
-};
 
 TEST_F(Bvdemo, PrintsTheLibrariesBoxReportBeforeTheFirstFrame) {
   for (const long long seed : {SEED, 0LL, 1234567LL}) {

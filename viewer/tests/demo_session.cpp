@@ -9,6 +9,7 @@
 #include <bit>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -66,12 +67,15 @@ int channel(unsigned long pixel, unsigned long mask) {
 }  // namespace
 
 DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workDir,
-                         long long clockSeconds)
+                         long long clockSeconds,
+                         const std::map<std::string, std::string>& environment)
     : displayName_(display.name()),
       stdoutPath_(workDir + "/stdout"),
-      stderrPath_(workDir + "/stderr") {
+      stderrPath_(workDir + "/stderr"),
+      glLogPath_(workDir + "/gl.log") {
   const std::string recordPath = workDir + "/swaps";
   record_.reset(mapRecord(recordPath));
+  std::filesystem::remove(glLogPath_);  // the preload appends
   XSetErrorHandler(ignoreXError);
   connection_.reset(XOpenDisplay(displayName_.c_str()));
   if (connection_ == nullptr) {
@@ -80,14 +84,15 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
   Redirections redirections;
   redirections.stdoutPath = stdoutPath_;
   redirections.stderrPath = stderrPath_;
-  demo_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{BVDEMO_PROGRAM},
-      std::map<std::string, std::string>{{"DISPLAY", displayName_},
-                                         {"LIBGL_ALWAYS_SOFTWARE", "1"},
-                                         {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
-                                         {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},
-                                         {"BVDEMO_E2E_SHARED", recordPath}},
-      redirections);
+  std::map<std::string, std::string> variables = environment;
+  variables.insert({{"DISPLAY", displayName_},
+                    {"LIBGL_ALWAYS_SOFTWARE", "1"},
+                    {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
+                    {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},
+                    {"BVDEMO_E2E_SHARED", recordPath},
+                    {"BVDEMO_E2E_GL_LOG", glLogPath_}});
+  demo_ = std::make_unique<ChildProcess>(std::vector<std::string>{BVDEMO_PROGRAM}, variables,
+                                         redirections);
 }
 
 void DemoSession::Unmap::operator()(SwapRecord* record) const {

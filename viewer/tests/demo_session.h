@@ -10,11 +10,13 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "viewer/tests/child_process.h"
+#include "viewer/tests/gl_trace.h"
 #include "viewer/tests/swap_record.h"
 #include "viewer/tests/virtual_display.h"
 
@@ -44,9 +46,11 @@ inline int blue(std::uint32_t pixel) {
 
 class DemoSession {
  public:
-  // Starts bvdemo on the display with time() fixed at clockSeconds; its standard output and
-  // error go to files in workDir.
-  DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds);
+  // Starts bvdemo on the display with time() fixed at clockSeconds and the given variables
+  // added to its environment; its standard output and error and its GL log go to files in
+  // workDir.
+  DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds,
+              const std::map<std::string, std::string>& environment = {});
   DemoSession(const DemoSession&) = delete;
   DemoSession& operator=(const DemoSession&) = delete;
 
@@ -72,6 +76,8 @@ class DemoSession {
   int waitForExit();
   std::string standardOutput() const;
   std::string standardError() const;
+  // The GL calls logged so far (complete frames only), replayed.
+  GlTrace glTrace() const { return readGlTrace(glLogPath_); }
 
  private:
   Frame capture();
@@ -82,6 +88,7 @@ class DemoSession {
   std::string displayName_;
   std::string stdoutPath_;
   std::string stderrPath_;
+  std::string glLogPath_;
   struct Unmap {
     void operator()(SwapRecord* record) const;
   };
