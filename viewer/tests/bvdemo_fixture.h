@@ -30,7 +30,8 @@ class Bvdemo : public ::testing::Test {
   // Starts bvdemo and waits for its first frame. Runs within one test follow each other.
   std::unique_ptr<DemoSession> start(long long clockSeconds,
                                      const std::map<std::string, std::string>& environment = {}) {
-    auto demo = std::make_unique<DemoSession>(*display_, workDir_, clockSeconds, environment);
+    auto demo =
+        std::make_unique<DemoSession>(*display_, workDir_, clockSeconds, false, environment);
     demo->waitForFirstFrame();
     return demo;
   }

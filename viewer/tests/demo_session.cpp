@@ -67,7 +67,7 @@ int channel(unsigned long pixel, unsigned long mask) {
 }  // namespace
 
 DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workDir,
-                         long long clockSeconds,
+                         long long clockSeconds, bool standardOutputClosed,
                          const std::map<std::string, std::string>& environment)
     : displayName_(display.name()),
       stdoutPath_(workDir + "/stdout"),
@@ -82,7 +82,7 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
     throw std::runtime_error("cannot connect to the virtual display " + displayName_);
   }
   Redirections redirections;
-  redirections.stdoutPath = stdoutPath_;
+  redirections.stdoutPath = standardOutputClosed ? "" : stdoutPath_;
   redirections.stderrPath = stderrPath_;
   std::map<std::string, std::string> variables = environment;
   variables.insert({{"DISPLAY", displayName_},

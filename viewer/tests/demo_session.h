@@ -48,8 +48,9 @@ class DemoSession {
  public:
   // Starts bvdemo on the display with time() fixed at clockSeconds and the given variables
   // added to its environment; its standard output and error and its GL log go to files in
-  // workDir.
+  // workDir, or it starts with standard output closed.
   DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds,
+              bool standardOutputClosed = false,
               const std::map<std::string, std::string>& environment = {});
   DemoSession(const DemoSession&) = delete;
   DemoSession& operator=(const DemoSession&) = delete;
