@@ -15,6 +15,7 @@
 #include "bounds/box_fit.h"
 #include "bounds/minimal_sphere.h"
 #include "hull/convex_hull.h"
+#include "hull/tests/golden_cases.h"
 #include "viewer/tests/bvdemo_fixture.h"
 
 namespace {
@@ -27,24 +28,18 @@ struct Scene {
   std::vector<std::array<double, 4>> colours;  // points, facets, box faces: drawing order
 };
 
-// A run's scene from its clock seed: 60 draws make the points (x, y, z in turn, each
-// draw % 200 - 100), then each point, each facet and each box face takes three colour
-// components (0.25 + (draw % 256) / 256, exact in float), and the libraries compute the rest.
+// A run's scene from its clock seed: after the 60 draws of the points, each point, each facet
+// and each box face takes three colour components (0.25 + (draw % 256) / 256, exact in
+// float), and the libraries compute the rest.
 Scene sceneFor(long long clockSeconds) {
   Scene s;
-  std::srand(static_cast<unsigned int>(clockSeconds));
-  const auto draw = [](int modulus) { return static_cast<float>(std::rand() % modulus); };
-  for (int i = 0; i < 20; ++i) {
-    const float x = draw(200) - 100;
-    const float y = draw(200) - 100;
-    const float z = draw(200) - 100;
-    s.points.push_back({x, y, z});
-  }
+  s.points = golden::clockSeedCloud(clockSeconds);
   s.hull.build(s.points);
+  const auto shade = [] { return 0.25f + static_cast<float>(std::rand() % 256) / 256; };
   for (std::size_t i = 0; i < 20 + s.hull.facets.size() + 6; ++i) {
-    const float red = 0.25f + draw(256) / 256;
-    const float green = 0.25f + draw(256) / 256;
-    const float blue = 0.25f + draw(256) / 256;
+    const float red = shade();
+    const float green = shade();
+    const float blue = shade();
     s.colours.push_back({red, green, blue, 0.5});
   }
   std::ostringstream report;
@@ -143,29 +138,26 @@ void expectBoxFaces(const std::vector<const Drawn*>& quadVertices, const OBB& bo
   ASSERT_EQ(quadVertices.size(), 24u);
   const int sideAxis[6] = {2, 0, 2, 0, 1, 1};
   const int sideSign[6] = {1, 1, -1, -1, 1, -1};
-  for (int face = 0; face < 6; ++face) {
+  for (std::size_t face = 0; face < 6; ++face) {
     std::array<std::array<int, 3>, 4> signs{};
-    for (int i = 0; i < 4; ++i) {
-      const std::vector<double>& v = quadVertices[static_cast<std::size_t>(4 * face + i)]->args;
+    for (std::size_t i = 0; i < 4; ++i) {
+      const std::vector<double>& v = quadVertices[4 * face + i]->args;
       for (int k = 0; k < 3; ++k) {
-        double t = 0;  // offset from the centre along axis k, in half lengths
-        for (int c = 0; c < 3; ++c) {
-          t += (v[static_cast<std::size_t>(c)] - box.center[c]) * box.axes[k][c];
-        }
-        t /= box.halfLengths[k];
+        // Offset from the centre along axis k, in half lengths: a corner's are all +1 or -1.
+        const double t =
+            ((v[0] - box.center.x) * box.axes[k].x + (v[1] - box.center.y) * box.axes[k].y +
+             (v[2] - box.center.z) * box.axes[k].z) /
+            box.halfLengths[k];
         ASSERT_NEAR(std::fabs(t), 1.0, 1e-4) << "face " << face << " corner " << i;
-        signs[static_cast<std::size_t>(i)][static_cast<std::size_t>(k)] = t > 0 ? 1 : -1;
+        signs[i][static_cast<std::size_t>(k)] = t > 0 ? 1 : -1;
       }
-      EXPECT_EQ(signs[static_cast<std::size_t>(i)][static_cast<std::size_t>(sideAxis[face])],
-                sideSign[face])
-          << "face " << face;
+      EXPECT_EQ(signs[i][static_cast<std::size_t>(sideAxis[face])], sideSign[face]) << face;
     }
-    for (int i = 0; i < 4; ++i) {
-      const auto& a = signs[static_cast<std::size_t>(i)];
-      const auto& b = signs[static_cast<std::size_t>((i + 1) % 4)];
-      const auto& c = signs[static_cast<std::size_t>((i + 2) % 4)];
+    for (std::size_t i = 0; i < 4; ++i) {
+      const auto& a = signs[i];
+      const auto& b = signs[(i + 1) % 4];
       EXPECT_EQ((a[0] != b[0]) + (a[1] != b[1]) + (a[2] != b[2]), 1) << "face " << face;
-      EXPECT_NE(a, c) << "face " << face;
+      EXPECT_NE(a, signs[(i + 2) % 4]) << "face " << face;
     }
   }
 }
