@@ -421,13 +421,7 @@ class Builder {
       }
       return;
     }
-    std::vector<std::uint32_t> order;
-    for (std::uint32_t s = 0; s < slots_.size(); ++s) {
-      if (slots_[s].id >= 0)
-        order.push_back(s);
-    }
-    std::sort(order.begin(), order.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
+    const std::vector<std::uint32_t> order = slotsInListOrder();
     for (const std::uint32_t s : newSlots_) {
       Slot& f = slots_[s];
       for (std::size_t k = 0; k < 3; ++k) {
@@ -449,6 +443,18 @@ class Builder {
         }
       }
     }
+  }
+
+  // The occupied slots by ascending id: the order of the literal facet list.
+  std::vector<std::uint32_t> slotsInListOrder() const {
+    std::vector<std::uint32_t> order;
+    for (std::uint32_t s = 0; s < slots_.size(); ++s) {
+      if (slots_[s].id >= 0)
+        order.push_back(s);
+    }
+    std::sort(order.begin(), order.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
+    return order;
   }
 
   Edge edge(const Slot& f, std::size_t k) const {
@@ -560,13 +566,7 @@ class Builder {
   }
 
   void finish() {
-    std::vector<std::uint32_t> order;
-    for (std::uint32_t s = 0; s < slots_.size(); ++s) {
-      if (slots_[s].id >= 0)
-        order.push_back(s);
-    }
-    std::sort(order.begin(), order.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
+    const std::vector<std::uint32_t> order = slotsInListOrder();
     hull_.facets.reserve(order.size());
     for (const std::uint32_t s : order) {
       const Slot& f = slots_[s];
