@@ -22,7 +22,7 @@ using namespace hulltest;
 
 // Under the sanitizers every build is many times slower: fewer clouds, same kinds.
 #ifdef BVDEMO_SANITIZED
-constexpr int SCALE_DOWN = 10;
+constexpr int SCALE_DOWN = 25;
 #else
 constexpr int SCALE_DOWN = 1;
 #endif
