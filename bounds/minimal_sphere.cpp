@@ -13,8 +13,6 @@ bool sphereSeedPending = true;
 
 namespace {
 
-constexpr int GENERATOR_SEED = 367;
-
 // Marks the merged point in a candidate's new support layout.
 constexpr std::int8_t NEW_POINT = -1;
 
@@ -284,7 +282,7 @@ Sphere extendSupport4(int k, VisitingOrder order, SupportSet& support) {
 
 Sphere minimalSphere(const Vector3* points, int n) {
   if (sphereSeedPending) {
-    std::srand(GENERATOR_SEED);
+    std::srand(SPHERE_GENERATOR_SEED);
     sphereSeedPending = false;
   }
   Sphere working;  // centre origin, squared radius 1: the answer for no points
