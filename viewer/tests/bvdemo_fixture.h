@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "viewer/tests/demo_session.h"
+#include "viewer/tests/fitted_report.h"
 #include "viewer/tests/virtual_display.h"
 
 // The box report the libraries compute in this process for the program's cloud of count

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 #include "viewer/point_cloud.h"
@@ -44,8 +45,12 @@ TEST_F(Bvdemo, GlutOptionsStillReachGlut) {
 TEST_F(Bvdemo, ManyPointsShowAsACloudThatStillAnswersTheKeys) {
   const std::vector<std::string> arguments{"--seed", "77", "--points", "100000"};
   auto demo = start(SEED, arguments);
+  // Fitted at any scale, like a model, by the same recipe of draws.
   const std::string report = demo->standardOutput();
-  EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 6) << report;
+  std::srand(77);
+  std::vector<Vector3> points;
+  appendRandomPoints(points, 100'000);
+  EXPECT_EQ(report, fittedReportFor(points));
   const Frame frame = demo->settledFrame();
   // The same cube as the default cloud's, now filled.
   EXPECT_TRUE(nonWhiteWithin(frame, MIDDLE_HALF)) << nonWhiteBounds(frame);
@@ -61,6 +66,21 @@ TEST_F(Bvdemo, ManyPointsShowAsACloudThatStillAnswersTheKeys) {
   auto again = start(OTHER_SEED, arguments);
   EXPECT_EQ(again->standardOutput(), report);
   EXPECT_TRUE(again->settledFrame() == frame);
+}
+
+TEST_F(Bvdemo, SmallAndFlatCloudsAreFittedWithoutNotANumber) {
+  for (const int count : {1, 2, 3, 7}) {
+    auto demo = start(SEED, {"--seed", "5", "--points", std::to_string(count)});
+    const std::string report = demo->standardOutput();
+    std::srand(5);
+    std::vector<Vector3> points;
+    appendRandomPoints(points, count);
+    EXPECT_EQ(report, fittedReportFor(points)) << count << " points";
+    EXPECT_EQ(report.find("nan"), std::string::npos) << report;
+    EXPECT_GT(nonWhitePixels(demo->settledFrame()), 0) << count << " points";
+    demo->pressKey("Escape");
+    EXPECT_EQ(demo->waitForExit(), 1);
+  }
 }
 
 TEST_F(Bvdemo, RefusedArgumentsEndWithStatusTwoAndOneLineBeforeAnyWindow) {
