@@ -1,13 +1,17 @@
-// Header counts of PLY and OFF files against the file size: a small tokenizer over the
-// header text that follows the grammar as leniently as Assimp's readers do, so that it never
-// refuses a file they would read correctly.
+// Header counts of PLY, OFF and binary STL files against the file size: a small tokenizer
+// over the header that follows the grammar as leniently as Assimp's readers do, so that it
+// never refuses a file they would read correctly.
 #include "loading/declared_counts.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cstddef>
 #include <vector>
 
 namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 bool startsWithCaseless(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) {
@@ -23,10 +27,6 @@ bool startsWithCaseless(std::string_view text, std::string_view prefix) {
     }
   }
   return true;
-}
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // Splits one line into blank-separated words.
@@ -53,10 +53,7 @@ std::uint64_t parseCount(std::string_view text, bool& ok) {
   std::uint64_t value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   ok = end != text.data();
-  if (ec == std::errc::result_out_of_range) {
-    return UINT64_MAX;
-  }
-  return value;
+  return ec == std::errc::result_out_of_range ? UINT64_MAX : value;
 }
 
 // Size in bytes of a PLY scalar type, 0 for a name Assimp does not know (it skips those).
@@ -78,24 +75,28 @@ std::uint64_t plyTypeSize(std::string_view type) {
 }
 
 struct DeclaredElement {
-  std::string name;
+  std::string name;  // plural: "vertices", "\"vertex\" elements"
   std::uint64_t count = 0;
   std::uint64_t minimumBytes = 0;  // of one element
 };
 
-std::string countError(const DeclaredElement& element, std::uintmax_t available) {
-  return "header declares " + std::to_string(element.count) + " " + element.name +
-         " elements, more than the " + std::to_string(available) + " bytes after it can hold";
-}
-
-// Adds count * perElement to total; false when the sum would exceed limit.
-bool addWithin(std::uint64_t& total, std::uint64_t count, std::uint64_t perElement,
-               std::uint64_t limit) {
-  if (perElement != 0 && count > (limit - total) / perElement) {
-    return false;
+// Checks that the elements, one kind after the other, fit into the bytes after the header.
+std::string checkElements(const std::vector<DeclaredElement>& elements, std::uintmax_t available) {
+  std::uint64_t total = 0;  // never above available
+  for (const DeclaredElement& element : elements) {
+    const std::uint64_t room = available - total;
+    if (element.minimumBytes != 0 && element.count > room / element.minimumBytes) {
+      const bool overflows = element.count > (UINT64_MAX - total) / element.minimumBytes;
+      const std::string needed = overflows
+                                     ? "more than " + std::to_string(UINT64_MAX)
+                                     : std::to_string(total + element.count * element.minimumBytes);
+      return "file ends early: its header declares " + std::to_string(element.count) + " " +
+             element.name + ", which need at least " + needed +
+             " bytes after the header, but only " + std::to_string(available) + " follow";
+    }
+    total += element.count * element.minimumBytes;
   }
-  total += count * perElement;
-  return true;
+  return {};
 }
 
 std::string checkPly(std::string_view head, std::uintmax_t fileSize) {
@@ -119,33 +120,22 @@ std::string checkPly(std::string_view head, std::uintmax_t fileSize) {
       binary = word[1].substr(0, 6) == "binary";
     } else if (word[0] == "element" && word.size() >= 3) {
       bool ok = false;
-      DeclaredElement element{std::string(word[1]), parseCount(word[2], ok), 0};
+      const std::uint64_t count = parseCount(word[2], ok);
       if (ok) {
-        elements.push_back(element);
+        elements.push_back({"\"" + std::string(word[1]) + "\" elements", count, 0});
       }
     } else if (word[0] == "property" && word.size() >= 3 && !elements.empty()) {
-      std::uint64_t bytes = 0;
-      if (word[1] == "list") {
-        bytes = binary ? plyTypeSize(word[2]) : 2;
-      } else {
-        bytes = binary ? plyTypeSize(word[1]) : 2;
-      }
-      elements.back().minimumBytes += bytes;
+      // A list takes at least its count (binary) or one number (ASCII); it may be empty.
+      const std::string_view type = word[1] == "list" ? word[2] : word[1];
+      elements.back().minimumBytes += binary ? plyTypeSize(type) : 2;
     }
   }
-  const std::uintmax_t available = fileSize - position;
-  std::uint64_t total = 0;
   for (DeclaredElement& element : elements) {
     // An element without data still takes a line in ASCII; in binary an element of no bytes
     // would let a header ask for any number of them for free.
-    if (element.minimumBytes == 0) {
-      element.minimumBytes = 1;
-    }
-    if (!addWithin(total, element.count, element.minimumBytes, available)) {
-      return countError(element, available);
-    }
+    element.minimumBytes = std::max<std::uint64_t>(element.minimumBytes, 1);
   }
-  return {};
+  return checkElements(elements, fileSize - std::min<std::uintmax_t>(position, fileSize));
 }
 
 // Skips blanks, line ends and '#' comments, as Assimp's OFF reader does between tokens.
@@ -173,7 +163,7 @@ std::string_view nextToken(std::string_view text, std::size_t& i) {
   return text.substr(start, i - start);
 }
 
-// The OFF keyword and its prefixes: [ST][C][N][4][n]OFF.
+// The OFF keyword with its optional prefixes, in this order: ST, C, N, 4, n.
 bool isOffKeyword(std::string_view token, bool& hasDimension) {
   if (token.size() < 3 || token.substr(token.size() - 3) != "OFF") {
     return false;
@@ -211,18 +201,33 @@ std::string checkOff(std::string_view head, std::uintmax_t fileSize, std::string
   if (!ok) {
     return {};
   }
-  const std::uintmax_t available = fileSize - std::min<std::uintmax_t>(i, fileSize);
-  std::uint64_t total = 0;
   // One line per vertex, a digit and a blank per coordinate; one per face, "0\n" at least.
-  const DeclaredElement vertex{"vertex", vertices, 2 * std::max<std::uint64_t>(dimensions, 1)};
-  const DeclaredElement face{"face", faces, 2};
-  if (!addWithin(total, vertex.count, vertex.minimumBytes, available)) {
-    return countError(vertex, available);
+  const std::uint64_t perVertex = 2 * std::clamp<std::uint64_t>(dimensions, 1, 3);
+  return checkElements({{"vertices", vertices, perVertex}, {"faces", faces, 2}},
+                       fileSize - std::min<std::uintmax_t>(i, fileSize));
+}
+
+// Binary STL: an 80-byte header, a 32-bit little-endian triangle count and 50 bytes per
+// triangle. Assimp takes a file for binary when it does not begin with "solid" and then
+// refuses any other size with a message that does not say why.
+std::string checkBinaryStl(std::string_view head, std::uintmax_t fileSize) {
+  std::size_t i = 0;
+  while (i < head.size() && (isBlank(head[i]) || head[i] == '\n')) {
+    ++i;
   }
-  if (!addWithin(total, face.count, face.minimumBytes, available)) {
-    return countError(face, available);
+  if (startsWithCaseless(head.substr(i), "solid")) {
+    return {};
   }
-  return {};
+  constexpr std::size_t HEADER = 84;
+  if (head.size() < HEADER) {
+    return "file ends early: a binary STL file has an 84-byte header, this file has " +
+           std::to_string(fileSize) + " bytes";
+  }
+  std::uint64_t triangles = 0;
+  for (int b = 3; b >= 0; --b) {
+    triangles = triangles << 8 | static_cast<unsigned char>(head[80 + b]);
+  }
+  return checkElements({{"triangles", triangles, 50}}, fileSize - HEADER);
 }
 
 }  // namespace
@@ -231,6 +236,9 @@ std::string checkDeclaredCounts(std::string_view head, std::uintmax_t fileSize,
                                 std::string_view extension) {
   if (startsWithCaseless(head, "ply") && head.size() > 3 && (isBlank(head[3]) || head[3] == '\n')) {
     return checkPly(head, fileSize);
+  }
+  if (extension == "stl") {
+    return checkBinaryStl(head, fileSize);
   }
   return checkOff(head, fileSize, extension);
 }
