@@ -1,6 +1,6 @@
-// Header counts of PLY, OFF and binary STL files against the file size: a small tokenizer
-// over the header that follows the grammar as leniently as Assimp's readers do, so that it
-// never refuses a file they would read correctly.
+// Header counts of PLY, OFF and binary STL files against the bytes, lines and numbers that
+// follow: a small tokenizer over the header that follows the grammar as leniently as
+// Assimp's readers do, so that it never refuses a file they would read correctly.
 #include "loading/declared_counts.h"
 
 #include <algorithm>
@@ -56,6 +56,18 @@ std::uint64_t parseCount(std::string_view text, bool& ok) {
   return ec == std::errc::result_out_of_range ? UINT64_MAX : value;
 }
 
+std::uint64_t saturatingProduct(std::uint64_t a, std::uint64_t b) {
+  return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
+}
+
+std::uint64_t saturatingSum(std::uint64_t a, std::uint64_t b) {
+  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
+std::string amount(std::uint64_t value) {
+  return value == UINT64_MAX ? "more than " + std::to_string(value) : std::to_string(value);
+}
+
 // Size in bytes of a PLY scalar type, 0 for a name Assimp does not know (it skips those).
 std::uint64_t plyTypeSize(std::string_view type) {
   if (type == "char" || type == "int8" || type == "uchar" || type == "uint8") {
@@ -77,29 +89,95 @@ std::uint64_t plyTypeSize(std::string_view type) {
 struct DeclaredElement {
   std::string name;  // plural: "vertices", "\"vertex\" elements"
   std::uint64_t count = 0;
-  std::uint64_t minimumBytes = 0;  // of one element
+  std::uint64_t minimumBytes = 0;  // of one element in binary
+  std::uint64_t values = 0;        // numbers of one element in text, lists not counted
 };
 
-// Checks that the elements, one kind after the other, fit into the bytes after the header.
-std::string checkElements(const std::vector<DeclaredElement>& elements, std::uintmax_t available) {
+// Binary: the elements, one kind after the other, must fit into the bytes after the header.
+std::string checkBinaryElements(const std::vector<DeclaredElement>& elements,
+                                std::uintmax_t available) {
   std::uint64_t total = 0;  // never above available
   for (const DeclaredElement& element : elements) {
-    const std::uint64_t room = available - total;
-    if (element.minimumBytes != 0 && element.count > room / element.minimumBytes) {
-      const bool overflows = element.count > (UINT64_MAX - total) / element.minimumBytes;
-      const std::string needed = overflows
-                                     ? "more than " + std::to_string(UINT64_MAX)
-                                     : std::to_string(total + element.count * element.minimumBytes);
+    const std::uint64_t needed = saturatingProduct(element.count, element.minimumBytes);
+    if (needed > available - total) {
       return "file ends early: its header declares " + std::to_string(element.count) + " " +
-             element.name + ", which need at least " + needed +
+             element.name + ", which need at least " + amount(saturatingSum(total, needed)) +
              " bytes after the header, but only " + std::to_string(available) + " follow";
     }
-    total += element.count * element.minimumBytes;
+    total += needed;
   }
   return {};
 }
 
-std::string checkPly(std::string_view head, std::uintmax_t fileSize) {
+// Lines that hold a word, and words, of a text body fed in chunks. '#' starts a comment to
+// the end of the line where comments are allowed (OFF).
+class TextBodyCount {
+ public:
+  explicit TextBodyCount(bool comments) : comments_(comments) {}
+
+  void feed(std::string_view chunk) {
+    for (const char c : chunk) {
+      if (c == '\n') {
+        inComment_ = false;
+        inWord_ = false;
+        lines_ += lineHasWord_ ? 1 : 0;
+        lineHasWord_ = false;
+      } else if (inComment_) {
+      } else if (comments_ && c == '#') {
+        inComment_ = true;
+        inWord_ = false;
+      } else if (isBlank(c)) {
+        inWord_ = false;
+      } else if (!inWord_) {
+        inWord_ = true;
+        lineHasWord_ = true;
+        ++words_;
+      }
+    }
+  }
+
+  std::uint64_t lines() const { return lines_ + (lineHasWord_ ? 1 : 0); }
+  std::uint64_t words() const { return words_; }
+
+ private:
+  bool comments_;
+  bool inComment_ = false;
+  bool inWord_ = false;
+  bool lineHasWord_ = false;
+  std::uint64_t lines_ = 0;
+  std::uint64_t words_ = 0;
+};
+
+// Text: one line per element and all their numbers must follow the header.
+std::string checkTextElements(const std::vector<DeclaredElement>& elements, std::string_view body,
+                              bool comments, const MoreBytes& more) {
+  std::uint64_t neededLines = 0;
+  std::uint64_t neededWords = 0;
+  std::string declared;
+  for (const DeclaredElement& element : elements) {
+    neededLines = saturatingSum(neededLines, element.count);
+    neededWords = saturatingSum(neededWords, saturatingProduct(element.count, element.values));
+    declared +=
+        (declared.empty() ? "" : " and ") + std::to_string(element.count) + " " + element.name;
+  }
+  TextBodyCount count(comments);
+  count.feed(body);
+  for (std::string_view chunk = more(); !chunk.empty(); chunk = more()) {
+    count.feed(chunk);
+  }
+  if (count.lines() < neededLines) {
+    return "file ends early: its header declares " + declared + ", one a line, but only " +
+           std::to_string(count.lines()) + " lines follow the header";
+  }
+  if (count.words() < neededWords) {
+    return "file ends early: its header declares " + declared + " with at least " +
+           amount(neededWords) + " numbers, but only " + std::to_string(count.words()) +
+           " follow the header";
+  }
+  return {};
+}
+
+std::string checkPly(std::string_view head, std::uintmax_t fileSize, const MoreBytes& more) {
   bool binary = false;
   std::vector<DeclaredElement> elements;
   std::size_t position = 0;
@@ -122,20 +200,30 @@ std::string checkPly(std::string_view head, std::uintmax_t fileSize) {
       bool ok = false;
       const std::uint64_t count = parseCount(word[2], ok);
       if (ok) {
-        elements.push_back({"\"" + std::string(word[1]) + "\" elements", count, 0});
+        elements.push_back({"\"" + std::string(word[1]) + "\" elements", count, 0, 0});
       }
     } else if (word[0] == "property" && word.size() >= 3 && !elements.empty()) {
-      // A list takes at least its count (binary) or one number (ASCII); it may be empty.
-      const std::string_view type = word[1] == "list" ? word[2] : word[1];
-      elements.back().minimumBytes += binary ? plyTypeSize(type) : 2;
+      // A list takes at least its count in binary. In text Assimp reads a missing list at the
+      // end of an element's line as empty (files in the wild rely on it), so it needs no number.
+      const bool list = word[1] == "list";
+      elements.back().minimumBytes += plyTypeSize(list ? word[2] : word[1]);
+      elements.back().values += list ? 0 : 1;
     }
   }
+  const bool anyVertex = std::any_of(elements.begin(), elements.end(), [](const auto& e) {
+    return e.name == "\"vertex\" elements" && e.count > 0;
+  });
+  if (!anyVertex) {
+    return "no vertices";
+  }
+  if (!binary) {
+    return checkTextElements(elements, head.substr(position), false, more);
+  }
   for (DeclaredElement& element : elements) {
-    // An element without data still takes a line in ASCII; in binary an element of no bytes
-    // would let a header ask for any number of them for free.
+    // An element of no bytes would let a header ask for any number of them for free.
     element.minimumBytes = std::max<std::uint64_t>(element.minimumBytes, 1);
   }
-  return checkElements(elements, fileSize - std::min<std::uintmax_t>(position, fileSize));
+  return checkBinaryElements(elements, fileSize - std::min<std::uintmax_t>(position, fileSize));
 }
 
 // Skips blanks, line ends and '#' comments, as Assimp's OFF reader does between tokens.
@@ -178,7 +266,7 @@ bool isOffKeyword(std::string_view token, bool& hasDimension) {
   return prefix.empty();
 }
 
-std::string checkOff(std::string_view head, std::uintmax_t fileSize, std::string_view extension) {
+std::string checkOff(std::string_view head, std::string_view extension, const MoreBytes& more) {
   std::size_t i = 0;
   std::string_view token = nextToken(head, i);
   bool hasDimension = false;
@@ -201,10 +289,13 @@ std::string checkOff(std::string_view head, std::uintmax_t fileSize, std::string
   if (!ok) {
     return {};
   }
-  // One line per vertex, a digit and a blank per coordinate; one per face, "0\n" at least.
-  const std::uint64_t perVertex = 2 * std::clamp<std::uint64_t>(dimensions, 1, 3);
-  return checkElements({{"vertices", vertices, perVertex}, {"faces", faces, 2}},
-                       fileSize - std::min<std::uintmax_t>(i, fileSize));
+  nextToken(head, i);  // the edge count, which Assimp reads and ignores as well
+  if (vertices == 0) {
+    return "no vertices";
+  }
+  const std::uint64_t perVertex = std::clamp<std::uint64_t>(dimensions, 1, 3);
+  return checkTextElements({{"vertices", vertices, 0, perVertex}, {"faces", faces, 0, 1}},
+                           head.substr(i), true, more);
 }
 
 // Binary STL: an 80-byte header, a 32-bit little-endian triangle count and 50 bytes per
@@ -227,18 +318,18 @@ std::string checkBinaryStl(std::string_view head, std::uintmax_t fileSize) {
   for (int b = 3; b >= 0; --b) {
     triangles = triangles << 8 | static_cast<unsigned char>(head[80 + b]);
   }
-  return checkElements({{"triangles", triangles, 50}}, fileSize - HEADER);
+  return checkBinaryElements({{"triangles", triangles, 50, 0}}, fileSize - HEADER);
 }
 
 }  // namespace
 
 std::string checkDeclaredCounts(std::string_view head, std::uintmax_t fileSize,
-                                std::string_view extension) {
+                                std::string_view extension, const MoreBytes& more) {
   if (startsWithCaseless(head, "ply") && head.size() > 3 && (isBlank(head[3]) || head[3] == '\n')) {
-    return checkPly(head, fileSize);
+    return checkPly(head, fileSize, more);
   }
   if (extension == "stl") {
     return checkBinaryStl(head, fileSize);
   }
-  return checkOff(head, fileSize, extension);
+  return checkOff(head, extension, more);
 }

@@ -306,7 +306,13 @@ LoadResult loadPoints(const std::string& path, Isolation isolation) {
   std::string head(std::min<std::uintmax_t>(size, DECLARED_COUNTS_HEAD_SIZE), '\0');
   file.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(file.gcount()));
-  if (std::string reason = checkDeclaredCounts(head, size, extension); !reason.empty()) {
+  std::string chunk;
+  const MoreBytes more = [&]() -> std::string_view {
+    chunk.resize(DECLARED_COUNTS_HEAD_SIZE);
+    file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    return std::string_view(chunk.data(), static_cast<std::size_t>(file.gcount()));
+  };
+  if (std::string reason = checkDeclaredCounts(head, size, extension, more); !reason.empty()) {
     return failure(path, reason);
   }
   file.close();
@@ -324,9 +330,16 @@ LoadResult loadPointsFromMemory(std::span<const unsigned char> bytes, const std:
     std::istream in(&buffer);
     return readPointList(in, name);
   }
-  const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
-                              std::min(bytes.size(), DECLARED_COUNTS_HEAD_SIZE));
-  if (std::string reason = checkDeclaredCounts(head, bytes.size(), extension); !reason.empty()) {
+  const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const std::string_view head = all.substr(0, DECLARED_COUNTS_HEAD_SIZE);
+  bool restGiven = false;
+  const MoreBytes rest = [&] {
+    const std::string_view chunk = restGiven ? std::string_view() : all.substr(head.size());
+    restGiven = true;
+    return chunk;
+  };
+  if (std::string reason = checkDeclaredCounts(head, bytes.size(), extension, rest);
+      !reason.empty()) {
     return failure(name, reason);
   }
   return importWith(isolation, name, bytes.size(),
