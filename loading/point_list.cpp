@@ -86,12 +86,17 @@ bool isInteger(std::string_view text) {
   return true;
 }
 
-// A first line that is not a point: a point count or column names.
+bool isLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '"';
+}
+
+// A first line that is not a point: a point count, or column names (every field begins with a
+// letter and none is a number, so "x,y,z" is a header and "inf,1,2" is not).
 bool isHeader(std::string_view line, const Fields& fields) {
   if (fields.count == 1 && isInteger(fields.field[0])) {
     return true;
   }
-  // Column names: no field is a number. Look at every field, not only the first three.
+  // Look at every field, not only the first three.
   std::size_t i = 0;
   bool any = false;
   while (i < line.size() && line[i] != '#') {
@@ -106,7 +111,8 @@ bool isHeader(std::string_view line, const Fields& fields) {
       break;
     }
     float ignored = 0;
-    if (parseFloat(line.substr(start, i - start), ignored) != Parsed::NotANumber) {
+    const std::string_view field = line.substr(start, i - start);
+    if (!isLetter(field[0]) || parseFloat(field, ignored) != Parsed::NotANumber) {
       return false;
     }
     any = true;
