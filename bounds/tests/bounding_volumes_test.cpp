@@ -362,7 +362,7 @@ TEST(BoundingVolumes, BadInputGivesAnErrorNamingThePoint) {
     cloud[17] = bad;
     const BoundingVolumesResult result = computeBoundingVolumes(cloud);
     EXPECT_FALSE(result.ok());
-    EXPECT_EQ(result.error, "point 17 has a non-finite coordinate");
+    EXPECT_EQ(result.error, "point 18 has a non-finite coordinate");  // counted from 1
     EXPECT_EQ(result.volumes.points, 0u);
   }
 }
