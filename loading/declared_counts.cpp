@@ -1,13 +1,17 @@
-// Header counts of PLY and OFF files against the file size: a small tokenizer over the
-// header text that follows the grammar as leniently as Assimp's readers do, so that it never
-// refuses a file they would read correctly.
+// Header counts of PLY, OFF and binary STL files against the bytes, lines and numbers that
+// follow: a small tokenizer over the header that follows the grammar as leniently as
+// Assimp's readers do, so that it never refuses a file they would read correctly.
 #include "loading/declared_counts.h"
 
+#include <algorithm>
 #include <charconv>
-#include <cstddef>
 #include <vector>
 
 namespace {
+
+bool isBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
 
 bool startsWithCaseless(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) {
@@ -23,10 +27,6 @@ bool startsWithCaseless(std::string_view text, std::string_view prefix) {
     }
   }
   return true;
-}
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // Splits one line into blank-separated words.
@@ -53,10 +53,19 @@ std::uint64_t parseCount(std::string_view text, bool& ok) {
   std::uint64_t value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   ok = end != text.data();
-  if (ec == std::errc::result_out_of_range) {
-    return UINT64_MAX;
-  }
-  return value;
+  return ec == std::errc::result_out_of_range ? UINT64_MAX : value;
+}
+
+std::uint64_t saturatingProduct(std::uint64_t a, std::uint64_t b) {
+  return b != 0 && a > UINT64_MAX / b ? UINT64_MAX : a * b;
+}
+
+std::uint64_t saturatingSum(std::uint64_t a, std::uint64_t b) {
+  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
+std::string amount(std::uint64_t value) {
+  return value == UINT64_MAX ? "more than " + std::to_string(value) : std::to_string(value);
 }
 
 // Size in bytes of a PLY scalar type, 0 for a name Assimp does not know (it skips those).
@@ -78,27 +87,97 @@ std::uint64_t plyTypeSize(std::string_view type) {
 }
 
 struct DeclaredElement {
-  std::string name;
+  std::string name;  // plural: "vertices", "\"vertex\" elements"
   std::uint64_t count = 0;
-  std::uint64_t minimumBytes = 0;  // of one element
+  std::uint64_t minimumBytes = 0;  // of one element in binary
+  std::uint64_t values = 0;        // numbers of one element in text, lists not counted
 };
 
-std::string countError(const DeclaredElement& element, std::uintmax_t available) {
-  return "header declares " + std::to_string(element.count) + " " + element.name +
-         " elements, more than the " + std::to_string(available) + " bytes after it can hold";
-}
-
-// Adds count * perElement to total; false when the sum would exceed limit.
-bool addWithin(std::uint64_t& total, std::uint64_t count, std::uint64_t perElement,
-               std::uint64_t limit) {
-  if (perElement != 0 && count > (limit - total) / perElement) {
-    return false;
+// Binary: the elements, one kind after the other, must fit into the bytes after the header.
+std::string checkBinaryElements(const std::vector<DeclaredElement>& elements,
+                                std::uintmax_t available) {
+  std::uint64_t total = 0;  // never above available
+  for (const DeclaredElement& element : elements) {
+    const std::uint64_t needed = saturatingProduct(element.count, element.minimumBytes);
+    if (needed > available - total) {
+      return "file ends early: its header declares " + std::to_string(element.count) + " " +
+             element.name + ", which need at least " + amount(saturatingSum(total, needed)) +
+             " bytes after the header, but only " + std::to_string(available) + " follow";
+    }
+    total += needed;
   }
-  total += count * perElement;
-  return true;
+  return {};
 }
 
-std::string checkPly(std::string_view head, std::uintmax_t fileSize) {
+// Lines that hold a word, and words, of a text body fed in chunks. '#' starts a comment to
+// the end of the line where comments are allowed (OFF).
+class TextBodyCount {
+ public:
+  explicit TextBodyCount(bool comments) : comments_(comments) {}
+
+  void feed(std::string_view chunk) {
+    for (const char c : chunk) {
+      if (c == '\n') {
+        inComment_ = false;
+        inWord_ = false;
+        lines_ += lineHasWord_ ? 1 : 0;
+        lineHasWord_ = false;
+      } else if (inComment_) {
+      } else if (comments_ && c == '#') {
+        inComment_ = true;
+        inWord_ = false;
+      } else if (isBlank(c)) {
+        inWord_ = false;
+      } else if (!inWord_) {
+        inWord_ = true;
+        lineHasWord_ = true;
+        ++words_;
+      }
+    }
+  }
+
+  std::uint64_t lines() const { return lines_ + (lineHasWord_ ? 1 : 0); }
+  std::uint64_t words() const { return words_; }
+
+ private:
+  bool comments_;
+  bool inComment_ = false;
+  bool inWord_ = false;
+  bool lineHasWord_ = false;
+  std::uint64_t lines_ = 0;
+  std::uint64_t words_ = 0;
+};
+
+// Text: one line per element and all their numbers must follow the header.
+std::string checkTextElements(const std::vector<DeclaredElement>& elements, std::string_view body,
+                              bool comments, const MoreBytes& more) {
+  std::uint64_t neededLines = 0;
+  std::uint64_t neededWords = 0;
+  std::string declared;
+  for (const DeclaredElement& element : elements) {
+    neededLines = saturatingSum(neededLines, element.count);
+    neededWords = saturatingSum(neededWords, saturatingProduct(element.count, element.values));
+    declared +=
+        (declared.empty() ? "" : " and ") + std::to_string(element.count) + " " + element.name;
+  }
+  TextBodyCount count(comments);
+  count.feed(body);
+  for (std::string_view chunk = more(); !chunk.empty(); chunk = more()) {
+    count.feed(chunk);
+  }
+  if (count.lines() < neededLines) {
+    return "file ends early: its header declares " + declared + ", one a line, but only " +
+           std::to_string(count.lines()) + " lines follow the header";
+  }
+  if (count.words() < neededWords) {
+    return "file ends early: its header declares " + declared + " with at least " +
+           amount(neededWords) + " numbers, but only " + std::to_string(count.words()) +
+           " follow the header";
+  }
+  return {};
+}
+
+std::string checkPly(std::string_view head, std::uintmax_t fileSize, const MoreBytes& more) {
   bool binary = false;
   std::vector<DeclaredElement> elements;
   std::size_t position = 0;
@@ -119,33 +198,32 @@ std::string checkPly(std::string_view head, std::uintmax_t fileSize) {
       binary = word[1].substr(0, 6) == "binary";
     } else if (word[0] == "element" && word.size() >= 3) {
       bool ok = false;
-      DeclaredElement element{std::string(word[1]), parseCount(word[2], ok), 0};
+      const std::uint64_t count = parseCount(word[2], ok);
       if (ok) {
-        elements.push_back(element);
+        elements.push_back({"\"" + std::string(word[1]) + "\" elements", count, 0, 0});
       }
     } else if (word[0] == "property" && word.size() >= 3 && !elements.empty()) {
-      std::uint64_t bytes = 0;
-      if (word[1] == "list") {
-        bytes = binary ? plyTypeSize(word[2]) : 2;
-      } else {
-        bytes = binary ? plyTypeSize(word[1]) : 2;
-      }
-      elements.back().minimumBytes += bytes;
+      // A list takes at least its count in binary. In text Assimp reads a missing list at the
+      // end of an element's line as empty (files in the wild rely on it), so it needs no number.
+      const bool list = word[1] == "list";
+      elements.back().minimumBytes += plyTypeSize(list ? word[2] : word[1]);
+      elements.back().values += list ? 0 : 1;
     }
   }
-  const std::uintmax_t available = fileSize - position;
-  std::uint64_t total = 0;
+  const bool anyVertex = std::any_of(elements.begin(), elements.end(), [](const auto& e) {
+    return e.name == "\"vertex\" elements" && e.count > 0;
+  });
+  if (!anyVertex) {
+    return "no vertices";
+  }
+  if (!binary) {
+    return checkTextElements(elements, head.substr(position), false, more);
+  }
   for (DeclaredElement& element : elements) {
-    // An element without data still takes a line in ASCII; in binary an element of no bytes
-    // would let a header ask for any number of them for free.
-    if (element.minimumBytes == 0) {
-      element.minimumBytes = 1;
-    }
-    if (!addWithin(total, element.count, element.minimumBytes, available)) {
-      return countError(element, available);
-    }
+    // An element of no bytes would let a header ask for any number of them for free.
+    element.minimumBytes = std::max<std::uint64_t>(element.minimumBytes, 1);
   }
-  return {};
+  return checkBinaryElements(elements, fileSize - std::min<std::uintmax_t>(position, fileSize));
 }
 
 // Skips blanks, line ends and '#' comments, as Assimp's OFF reader does between tokens.
@@ -173,7 +251,7 @@ std::string_view nextToken(std::string_view text, std::size_t& i) {
   return text.substr(start, i - start);
 }
 
-// The OFF keyword and its prefixes: [ST][C][N][4][n]OFF.
+// The OFF keyword with its optional prefixes, in this order: ST, C, N, 4, n.
 bool isOffKeyword(std::string_view token, bool& hasDimension) {
   if (token.size() < 3 || token.substr(token.size() - 3) != "OFF") {
     return false;
@@ -188,7 +266,7 @@ bool isOffKeyword(std::string_view token, bool& hasDimension) {
   return prefix.empty();
 }
 
-std::string checkOff(std::string_view head, std::uintmax_t fileSize, std::string_view extension) {
+std::string checkOff(std::string_view head, std::string_view extension, const MoreBytes& more) {
   std::size_t i = 0;
   std::string_view token = nextToken(head, i);
   bool hasDimension = false;
@@ -211,26 +289,47 @@ std::string checkOff(std::string_view head, std::uintmax_t fileSize, std::string
   if (!ok) {
     return {};
   }
-  const std::uintmax_t available = fileSize - std::min<std::uintmax_t>(i, fileSize);
-  std::uint64_t total = 0;
-  // One line per vertex, a digit and a blank per coordinate; one per face, "0\n" at least.
-  const DeclaredElement vertex{"vertex", vertices, 2 * std::max<std::uint64_t>(dimensions, 1)};
-  const DeclaredElement face{"face", faces, 2};
-  if (!addWithin(total, vertex.count, vertex.minimumBytes, available)) {
-    return countError(vertex, available);
+  nextToken(head, i);  // the edge count, which Assimp reads and ignores as well
+  if (vertices == 0) {
+    return "no vertices";
   }
-  if (!addWithin(total, face.count, face.minimumBytes, available)) {
-    return countError(face, available);
+  const std::uint64_t perVertex = std::clamp<std::uint64_t>(dimensions, 1, 3);
+  return checkTextElements({{"vertices", vertices, 0, perVertex}, {"faces", faces, 0, 1}},
+                           head.substr(i), true, more);
+}
+
+// Binary STL: an 80-byte header, a 32-bit little-endian triangle count and 50 bytes per
+// triangle. Assimp takes a file for binary when it does not begin with "solid" and then
+// refuses any other size with a message that does not say why.
+std::string checkBinaryStl(std::string_view head, std::uintmax_t fileSize) {
+  std::size_t i = 0;
+  while (i < head.size() && (isBlank(head[i]) || head[i] == '\n')) {
+    ++i;
   }
-  return {};
+  if (startsWithCaseless(head.substr(i), "solid")) {
+    return {};
+  }
+  constexpr std::size_t HEADER = 84;
+  if (head.size() < HEADER) {
+    return "file ends early: a binary STL file has an 84-byte header, this file has " +
+           std::to_string(fileSize) + " bytes";
+  }
+  std::uint64_t triangles = 0;
+  for (int b = 3; b >= 0; --b) {
+    triangles = triangles << 8 | static_cast<unsigned char>(head[80 + b]);
+  }
+  return checkBinaryElements({{"triangles", triangles, 50, 0}}, fileSize - HEADER);
 }
 
 }  // namespace
 
 std::string checkDeclaredCounts(std::string_view head, std::uintmax_t fileSize,
-                                std::string_view extension) {
+                                std::string_view extension, const MoreBytes& more) {
   if (startsWithCaseless(head, "ply") && head.size() > 3 && (isBlank(head[3]) || head[3] == '\n')) {
-    return checkPly(head, fileSize);
+    return checkPly(head, fileSize, more);
   }
-  return checkOff(head, fileSize, extension);
+  if (extension == "stl") {
+    return checkBinaryStl(head, fileSize);
+  }
+  return checkOff(head, extension, more);
 }

@@ -18,10 +18,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <streambuf>
 #include <string_view>
 
 #include "loading/declared_counts.h"
+#include "loading/isolated_import.h"
 #include "loading/point_list.h"
 
 namespace {
@@ -220,9 +222,40 @@ constexpr unsigned IMPORT_FLAGS = 0;
 LoadResult fromImporter(Assimp::Importer& importer, const aiScene* scene, const std::string& name) {
   if (scene == nullptr) {
     const std::string message = importer.GetErrorString();
-    return failure(name, noReaderFound(message) ? "a format nobody reads" : condense(message));
+    if (noReaderFound(message)) {
+      return failure(name, "a format nobody reads");
+    }
+    // Assimp turns every exception into its message, an allocation failure included.
+    if (message.find("bad_alloc") != std::string::npos) {
+      return failure(name, "ran out of memory while reading it");
+    }
+    return failure(name, condense(message));
   }
   return pointsOfScene(*scene, name);
+}
+
+LoadResult importFile(const std::string& path) {
+  Assimp::Importer importer;
+  configure(importer);
+  return fromImporter(importer, importer.ReadFile(path, IMPORT_FLAGS), path);
+}
+
+LoadResult importMemory(std::span<const unsigned char> bytes, const std::string& extension,
+                        const std::string& name) {
+  Assimp::Importer importer;
+  configure(importer);
+  return fromImporter(
+      importer,
+      importer.ReadFileFromMemory(bytes.data(), bytes.size(), IMPORT_FLAGS, extension.c_str()),
+      name);
+}
+
+LoadResult importWith(Isolation isolation, const std::string& name, std::uintmax_t size,
+                      const std::function<LoadResult()>& import) {
+  if (isolation == Isolation::InProcess) {
+    return import();
+  }
+  return runIsolated(name, importLimitsFor(size), import);
 }
 
 // A read-only stream over bytes in memory.
@@ -236,7 +269,7 @@ class MemoryBuffer : public std::streambuf {
 
 }  // namespace
 
-LoadResult loadPoints(const std::string& path) {
+LoadResult loadPoints(const std::string& path, Isolation isolation) {
   namespace fs = std::filesystem;
   std::error_code code;
   const fs::file_status status = fs::status(path, code);
@@ -273,17 +306,21 @@ LoadResult loadPoints(const std::string& path) {
   std::string head(std::min<std::uintmax_t>(size, DECLARED_COUNTS_HEAD_SIZE), '\0');
   file.read(head.data(), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<std::size_t>(file.gcount()));
-  if (std::string reason = checkDeclaredCounts(head, size, extension); !reason.empty()) {
+  std::string chunk;
+  const MoreBytes more = [&]() -> std::string_view {
+    chunk.resize(DECLARED_COUNTS_HEAD_SIZE);
+    file.read(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+    return std::string_view(chunk.data(), static_cast<std::size_t>(file.gcount()));
+  };
+  if (std::string reason = checkDeclaredCounts(head, size, extension, more); !reason.empty()) {
     return failure(path, reason);
   }
   file.close();
-  Assimp::Importer importer;
-  configure(importer);
-  return fromImporter(importer, importer.ReadFile(path, IMPORT_FLAGS), path);
+  return importWith(isolation, path, size, [&] { return importFile(path); });
 }
 
 LoadResult loadPointsFromMemory(std::span<const unsigned char> bytes, const std::string& formatHint,
-                                const std::string& name) {
+                                const std::string& name, Isolation isolation) {
   if (bytes.empty()) {
     return failure(name, "empty file");
   }
@@ -293,15 +330,18 @@ LoadResult loadPointsFromMemory(std::span<const unsigned char> bytes, const std:
     std::istream in(&buffer);
     return readPointList(in, name);
   }
-  const std::string_view head(reinterpret_cast<const char*>(bytes.data()),
-                              std::min(bytes.size(), DECLARED_COUNTS_HEAD_SIZE));
-  if (std::string reason = checkDeclaredCounts(head, bytes.size(), extension); !reason.empty()) {
+  const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const std::string_view head = all.substr(0, DECLARED_COUNTS_HEAD_SIZE);
+  bool restGiven = false;
+  const MoreBytes rest = [&] {
+    const std::string_view chunk = restGiven ? std::string_view() : all.substr(head.size());
+    restGiven = true;
+    return chunk;
+  };
+  if (std::string reason = checkDeclaredCounts(head, bytes.size(), extension, rest);
+      !reason.empty()) {
     return failure(name, reason);
   }
-  Assimp::Importer importer;
-  configure(importer);
-  return fromImporter(
-      importer,
-      importer.ReadFileFromMemory(bytes.data(), bytes.size(), IMPORT_FLAGS, extension.c_str()),
-      name);
+  return importWith(isolation, name, bytes.size(),
+                    [&] { return importMemory(bytes, extension, name); });
 }

@@ -22,6 +22,13 @@ struct LoadResult {
 // instance a small mesh instanced by millions of nodes, is refused before anything is allocated.
 inline constexpr std::size_t MAX_LOADED_POINTS = std::size_t{100} * 1000 * 1000;
 
+// Where Assimp runs. ChildProcess (the default) runs it in a forked child under time and
+// memory limits (isolated_import.h), so that no file, however crafted, can crash, hang or
+// exhaust the caller: a crash or limit becomes the error line. InProcess is for fuzzing, where
+// the fuzzer must see the reader's coverage and faults. Our own checks and the point-list
+// reader always run in the calling process.
+enum class Isolation { ChildProcess, InProcess };
+
 // Reads a model or point list from a path.
 //
 // Which reader: a file whose extension (any case) is one of POINT_LIST_EXTENSIONS is a plain point
@@ -40,12 +47,14 @@ inline constexpr std::size_t MAX_LOADED_POINTS = std::size_t{100} * 1000 * 1000;
 // Errors, each one line "FILE: reason" where FILE is the path as given:
 //   no such file, is a directory, not a regular file (devices, pipes), cannot be opened
 //   (with the system's reason), empty file, a format nobody reads, no vertices, header
-//   counts larger than the file can hold (PLY, OFF, binary STL: checked before Assimp sees
-//   the file, so a header claiming 10^9 vertices fails at once), any Assimp error condensed
-//   to one line, more than MAX_LOADED_POINTS points, and
+//   counts larger than the file can hold ("file ends early: ..."; PLY, OFF and binary STL
+//   headers are checked before Assimp sees the file, so a header claiming 10^9 vertices
+//   fails at once and a truncated binary PLY is not read as if complete), any Assimp error
+//   condensed to one line, more than MAX_LOADED_POINTS points, the reader crashing or
+//   exceeding its limits (with ChildProcess), and
 //   "point 17 has a non-finite coordinate" (points counted from 1 in the order above; also
 //   when the node transform makes a finite vertex overflow).
-LoadResult loadPoints(const std::string& path);
+LoadResult loadPoints(const std::string& path, Isolation isolation = Isolation::ChildProcess);
 
 // The same from bytes in memory (for fuzzing and tests). formatHint is an extension such as
 // "ply" or "txt" (without the dot, any case): it picks the point-list reader as the path's
@@ -53,7 +62,8 @@ LoadResult loadPoints(const std::string& path);
 // for FILE in error lines. Formats that refer to other files (glTF with a separate .bin, OBJ
 // with materials) cannot reach them from memory.
 LoadResult loadPointsFromMemory(std::span<const unsigned char> bytes, const std::string& formatHint,
-                                const std::string& name);
+                                const std::string& name,
+                                Isolation isolation = Isolation::ChildProcess);
 
 // Extensions (lower case, without the dot) read as plain point lists.
 inline constexpr const char* POINT_LIST_EXTENSIONS[] = {"txt", "xyz", "pts", "csv", "asc"};

@@ -2,6 +2,7 @@
 // parser (std::from_chars), so a file of any size is read in one pass and bounded memory.
 #include "loading/point_list.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <optional>
@@ -85,12 +86,17 @@ bool isInteger(std::string_view text) {
   return true;
 }
 
-// A first line that is not a point: a point count or column names.
+bool isLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '"';
+}
+
+// A first line that is not a point: a point count, or column names (every field begins with a
+// letter and none is a number, so "x,y,z" is a header and "inf,1,2" is not).
 bool isHeader(std::string_view line, const Fields& fields) {
   if (fields.count == 1 && isInteger(fields.field[0])) {
     return true;
   }
-  // Column names: no field is a number. Look at every field, not only the first three.
+  // Look at every field, not only the first three.
   std::size_t i = 0;
   bool any = false;
   while (i < line.size() && line[i] != '#') {
@@ -105,12 +111,25 @@ bool isHeader(std::string_view line, const Fields& fields) {
       break;
     }
     float ignored = 0;
-    if (parseFloat(line.substr(start, i - start), ignored) != Parsed::NotANumber) {
+    const std::string_view field = line.substr(start, i - start);
+    if (!isLetter(field[0]) || parseFloat(field, ignored) != Parsed::NotANumber) {
       return false;
     }
     any = true;
   }
   return any;
+}
+
+// A field as the error line shows it: at most 24 characters, printable ASCII only, so that
+// garbage cannot break the one-line form or a terminal.
+std::string quoted(std::string_view field) {
+  constexpr std::size_t SHOWN = 24;
+  std::string text = "'";
+  for (std::size_t i = 0; i < std::min(field.size(), SHOWN); ++i) {
+    const char c = field[i];
+    text += c >= ' ' && c <= '~' ? c : '?';
+  }
+  return text + (field.size() > SHOWN ? "...'" : "'");
 }
 
 LoadResult failure(const std::string& name, const std::string& reason) {
@@ -162,21 +181,22 @@ LoadResult readPointList(std::istream& in, const std::string& name) {
                                    std::to_string(fields.count));
         }
         Vector3 p;
-        const std::string where = "(line " + std::to_string(lineNumber) + ")";
         for (int axis = 0; axis < 3; ++axis) {
           const Parsed parsed = parseFloat(fields.field[axis], p[axis]);
           if (parsed == Parsed::NotANumber) {
-            return failure(name, "line " + std::to_string(lineNumber) + ": '" +
-                                     std::string(fields.field[axis]) + "' is not a number");
+            return failure(name, "line " + std::to_string(lineNumber) + ": " +
+                                     quoted(fields.field[axis]) + " is not a number");
           }
           if (parsed == Parsed::OutOfRange) {
             return failure(name, "point " + std::to_string(result.points.size() + 1) +
-                                     " has a coordinate outside the float range " + where);
+                                     " has a coordinate outside the float range (line " +
+                                     std::to_string(lineNumber) + ")");
           }
         }
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
           return failure(name, "point " + std::to_string(result.points.size() + 1) +
-                                   " has a non-finite coordinate " + where);
+                                   " has a non-finite coordinate (line " +
+                                   std::to_string(lineNumber) + ")");
         }
         result.points.push_back(p);
       }

@@ -12,7 +12,7 @@
 // intensities) are ignored unread. '#' starts a comment to the end of the line; blank lines
 // and a UTF-8 byte order mark are skipped; Windows line ends are fine. The first line that is
 // not blank or comment may be a header instead of a point: a single integer (the point count
-// that .pts files begin with) or column names without a number among them ("x,y,z").
+// that .pts files begin with) or column names, each beginning with a letter ("x,y,z").
 // Numbers are read in the C locale whatever the program's locale (decimal point '.', optional
 // sign, exponent, "inf" and "nan" spelled out), each rounded once to the nearest float; values
 // too small for a float become zero or subnormal.
