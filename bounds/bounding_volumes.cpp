@@ -390,7 +390,7 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
   }
   for (std::size_t i = 0; i < points.size(); ++i) {
     if (!finite(points[i])) {
-      result.error = "point " + std::to_string(i) + " has a non-finite coordinate";
+      result.error = "point " + std::to_string(i + 1) + " has a non-finite coordinate";
       return result;
     }
   }

@@ -9,8 +9,8 @@
 //
 // Contract (stated once, here):
 // - Input: any number of points. No points gives the error "no points"; a NaN or infinite
-//   coordinate gives "point I has a non-finite coordinate", I the 0-based index in the span.
-//   On error the volumes are left default.
+//   coordinate gives "point N has a non-finite coordinate", N counted from 1 (span index + 1,
+//   as the model loader counts the points of a file). On error the volumes are left default.
 // - Containment: every volume holds every input point. The final pass measures, in double,
 //   every input point against the float centre and axes that are returned, and rounds the
 //   half-lengths and radii UP to the next float: evaluated in double as

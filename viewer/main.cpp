@@ -33,6 +33,7 @@
 #include "viewer/mouse_input.h"
 #include "viewer/point_cloud.h"
 #include "viewer/scene.h"
+#include "viewer/standard_streams.h"
 #include "viewer/window.h"
 
 namespace {
@@ -154,6 +155,9 @@ int showFittedPoints(const std::vector<std::string>& glutArguments,
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything opens a descriptor: a closed standard output must not become the X
+  // connection (or a model file).
+  ensureStandardDescriptorsOpen();
   const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv, argv + argc));
   if (!commandLine.ok()) {
     std::cerr << "bvdemo: " << commandLine.error << " (bvdemo --help shows the usage)\n";

@@ -76,9 +76,9 @@ void Bvdemo::TearDown() {
 
 std::unique_ptr<DemoSession> Bvdemo::start(long long clockSeconds,
                                            const std::vector<std::string>& arguments,
-                                           DemoSession::DisplayBy displayBy) {
-  auto demo =
-      std::make_unique<DemoSession>(*display_, workDir_, clockSeconds, arguments, displayBy);
+                                           DisplayBy displayBy) {
+  auto demo = std::make_unique<DemoSession>(*display_, workDir_, clockSeconds,
+                                            DemoLaunch{arguments, displayBy});
   demo->waitForFirstFrame();
   return demo;
 }

@@ -65,9 +65,9 @@ class Bvdemo : public ::testing::Test {
 
   // Starts bvdemo with these arguments and waits for its first frame. Runs within one test
   // follow each other.
-  std::unique_ptr<DemoSession> start(
-      long long clockSeconds, const std::vector<std::string>& arguments = {},
-      DemoSession::DisplayBy displayBy = DemoSession::DisplayBy::Environment);
+  std::unique_ptr<DemoSession> start(long long clockSeconds,
+                                     const std::vector<std::string>& arguments = {},
+                                     DisplayBy displayBy = DisplayBy::Environment);
   // Runs bvdemo with these arguments and without any X display (DISPLAY unset), to its end.
   FinishedRun runWithoutDisplay(const std::vector<std::string>& arguments);
 

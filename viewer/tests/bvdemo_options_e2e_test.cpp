@@ -35,7 +35,7 @@ TEST_F(Bvdemo, SeedOptionShowsTheRunOfThatClockSecond) {
 
 TEST_F(Bvdemo, GlutOptionsStillReachGlut) {
   // Without DISPLAY the window can only open on the display named by -display.
-  auto demo = start(SEED, {"-sync"}, DemoSession::DisplayBy::Option);
+  auto demo = start(SEED, {"-sync"}, DisplayBy::Option);
   EXPECT_EQ(demo->standardOutput(), reportFor(SEED, POINT_COUNT));
   demo->closeWindow();
   EXPECT_EQ(demo->waitForExit(), 0);

@@ -66,8 +66,7 @@ int channel(unsigned long pixel, unsigned long mask) {
 }  // namespace
 
 DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workDir,
-                         long long clockSeconds, const std::vector<std::string>& arguments,
-                         DisplayBy displayBy)
+                         long long clockSeconds, const DemoLaunch& launch)
     : displayName_(display.name()),
       stdoutPath_(workDir + "/stdout"),
       stderrPath_(workDir + "/stderr") {
@@ -79,17 +78,17 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
     throw std::runtime_error("cannot connect to the virtual display " + displayName_);
   }
   Redirections redirections;
-  redirections.stdoutPath = stdoutPath_;
+  redirections.stdoutPath = launch.standardOutputClosed ? "" : stdoutPath_;
   redirections.stderrPath = stderrPath_;
   std::vector<std::string> argv{BVDEMO_PROGRAM};
-  argv.insert(argv.end(), arguments.begin(), arguments.end());
-  if (displayBy == DisplayBy::Option) {
+  argv.insert(argv.end(), launch.arguments.begin(), launch.arguments.end());
+  if (launch.displayBy == DisplayBy::Option) {
     argv.insert(argv.end(), {"-display", displayName_});
   }
   demo_ = std::make_unique<ChildProcess>(
       argv,
       std::map<std::string, std::string>{
-          {"DISPLAY", displayBy == DisplayBy::Environment ? displayName_ : std::string()},
+          {"DISPLAY", launch.displayBy == DisplayBy::Environment ? displayName_ : std::string()},
           {"LIBGL_ALWAYS_SOFTWARE", "1"},
           {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
           {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},

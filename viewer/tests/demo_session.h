@@ -43,17 +43,23 @@ inline int blue(std::uint32_t pixel) {
   return static_cast<int>(pixel & 0xff);
 }
 
+// How bvdemo learns which X display to use.
+enum class DisplayBy { Environment, Option };
+
+// How a run is started, beyond its display and clock.
+struct DemoLaunch {
+  std::vector<std::string> arguments;
+  // Option passes "-display NAME" after the arguments and leaves DISPLAY unset.
+  DisplayBy displayBy = DisplayBy::Environment;
+  bool standardOutputClosed = false;
+};
+
 class DemoSession {
  public:
-  // How bvdemo learns which X display to use.
-  enum class DisplayBy { Environment, Option };
-
-  // Starts bvdemo with these arguments on the display with time() fixed at clockSeconds; its
-  // standard output and error go to files in workDir. DisplayBy::Option passes
-  // "-display NAME" after the arguments and leaves DISPLAY unset.
+  // Starts bvdemo on the display with time() fixed at clockSeconds; its standard output and
+  // error go to files in workDir, unless the launch closes its standard output.
   DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds,
-              const std::vector<std::string>& arguments = {},
-              DisplayBy displayBy = DisplayBy::Environment);
+              const DemoLaunch& launch = DemoLaunch());
   DemoSession(const DemoSession&) = delete;
   DemoSession& operator=(const DemoSession&) = delete;
 
