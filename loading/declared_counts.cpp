@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -200,7 +201,10 @@ std::string checkPly(std::string_view head, std::uintmax_t fileSize, const MoreB
       bool ok = false;
       const std::uint64_t count = parseCount(word[2], ok);
       if (ok) {
-        elements.push_back({"\"" + std::string(word[1]) + "\" elements", count, 0, 0});
+        // Appended piecewise: "literal" + std::string&& trips a false -Wrestrict in g++ 12.
+        std::string name = "\"";
+        name.append(word[1]).append("\" elements");
+        elements.push_back({std::move(name), count, 0, 0});
       }
     } else if (word[0] == "property" && word.size() >= 3 && !elements.empty()) {
       // A list takes at least its count in binary. In text Assimp reads a missing list at the
