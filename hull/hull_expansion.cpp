@@ -2,12 +2,35 @@
 // replaced by a fan of triangles from the eye point to their horizon, and their outside
 // points are handed to the new triangles.
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <utility>
 
 #include "hull/convex_hull.h"
 
+namespace {
+
+bool isFinite(const Vector3& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+}  // namespace
+
 void ConvexHull::build(const std::vector<Vector3>& points) {
-  buildInitialSimplex(points);
+  // A point with a non-finite coordinate bounds nothing, and planes through it are not a
+  // number: their sides never link. Leave such points out; finite input is used as it is.
+  std::vector<Vector3> finitePoints;
+  const bool allFinite = std::all_of(points.begin(), points.end(), isFinite);
+  if (!allFinite)
+    std::copy_if(points.begin(), points.end(), std::back_inserter(finitePoints), isFinite);
+  const std::vector<Vector3>& input = allFinite ? points : finitePoints;
+  buildInitialSimplex(input);
+
+  // A closed triangulated hull of v vertices has 2v - 4 facets, so a step that would pass
+  // 2n facets can only come from a surface that no longer closes (far beyond the range the
+  // absolute tolerances suit, planes are mostly rounding). Growing it further would only add
+  // facets on facets; the build ends there instead.
+  const std::size_t facetLimit = 2 * input.size();
 
   std::vector<Edge> horizon;
   std::vector<std::int32_t> visibleIds;
@@ -21,6 +44,13 @@ void ConvexHull::build(const std::vector<Vector3>& points) {
     const Vector3 eyePoint = next->farthestPoint;
 
     findHorizon(eyePoint, horizon, visibleIds, orphanPoints);
+    if (facets.size() - visibleIds.size() + horizon.size() > facetLimit) {
+      // The points still outside stay behind their facets; a finished hull holds no
+      // outside sets.
+      for (Facet& f : facets)
+        f.outsidePoints.clear();
+      break;
+    }
     newFacetIds.clear();
     for (const Edge& edge : horizon)
       addFacetFromEdge(edge, eyePoint, orphanPoints, newFacetIds);

@@ -98,7 +98,11 @@ void ConvexHull::buildInitialSimplex(const std::vector<Vector3>& points) {
   }
 
   interiorPoint = (((p0 + p1) + p2) + p3) * 0.25f;
-  if (classify(base, interiorPoint, HULL_EPSILON) == PlaneSide::Back)
+  // The centroid lies a quarter as far from the base plane as the apex. When the apex is
+  // behind the plane by more than the tolerance but the centroid is not, the tetrahedron is
+  // still wound outward unless turned, and every face would be built three times over.
+  if (classify(base, interiorPoint, HULL_EPSILON) == PlaneSide::Back ||
+      classify(base, p3, HULL_EPSILON) == PlaneSide::Back)
     std::swap(p0, p2);
 
   // Each side appears in two of these loops in opposite directions: wound alike, inward.

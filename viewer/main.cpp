@@ -18,6 +18,7 @@
 #include "viewer/key_bindings.h"
 #include "viewer/point_cloud.h"
 #include "viewer/scene.h"
+#include "viewer/standard_streams.h"
 #include "viewer/window.h"
 
 namespace {
@@ -37,6 +38,9 @@ void recordWireSphere(unsigned int list, const Vector3& center, double radius, f
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Before anything opens a descriptor: a closed standard output must not become the X
+  // connection.
+  ensureStandardDescriptorsOpen();
   std::vector<Vector3> points;
   ConvexHull hull;
   OBB box{};

@@ -248,4 +248,15 @@ TEST_F(Bvdemo, ClosingTheWindowEndsTheProcessWithStatusZeroAndNothingOnStandardE
   EXPECT_EQ(demo->standardOutput(), reportFor(SEED));
 }
 
+TEST_F(Bvdemo, RunsAndEndsOnEscapeWithStandardOutputClosed) {
+  // Closed, descriptor 1 used to become the X connection: the report went into the protocol
+  // stream and the first buffer swap blocked for good.
+  auto demo = std::make_unique<DemoSession>(*display_, workDir_, SEED, true);
+  demo->waitForFirstFrame();
+  demo->waitForSwaps(10);
+  demo->pressKey("Escape");
+  EXPECT_EQ(demo->waitForExit(), 1);
+  EXPECT_EQ(demo->standardError(), "");
+}
+
 }  // namespace

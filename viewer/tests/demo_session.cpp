@@ -66,7 +66,7 @@ int channel(unsigned long pixel, unsigned long mask) {
 }  // namespace
 
 DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workDir,
-                         long long clockSeconds)
+                         long long clockSeconds, bool standardOutputClosed)
     : displayName_(display.name()),
       stdoutPath_(workDir + "/stdout"),
       stderrPath_(workDir + "/stderr") {
@@ -78,7 +78,7 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
     throw std::runtime_error("cannot connect to the virtual display " + displayName_);
   }
   Redirections redirections;
-  redirections.stdoutPath = stdoutPath_;
+  redirections.stdoutPath = standardOutputClosed ? "" : stdoutPath_;
   redirections.stderrPath = stderrPath_;
   demo_ = std::make_unique<ChildProcess>(
       std::vector<std::string>{BVDEMO_PROGRAM},

@@ -45,8 +45,9 @@ inline int blue(std::uint32_t pixel) {
 class DemoSession {
  public:
   // Starts bvdemo on the display with time() fixed at clockSeconds; its standard output and
-  // error go to files in workDir.
-  DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds);
+  // error go to files in workDir, or it starts with standard output closed.
+  DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds,
+              bool standardOutputClosed = false);
   DemoSession(const DemoSession&) = delete;
   DemoSession& operator=(const DemoSession&) = delete;
 
