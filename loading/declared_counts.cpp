@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -200,7 +201,10 @@ std::string checkPly(std::string_view head, std::uintmax_t fileSize, const MoreB
       bool ok = false;
       const std::uint64_t count = parseCount(word[2], ok);
       if (ok) {
-        elements.push_back({"\"" + std::string(word[1]) + "\" elements", count, 0, 0});
+        // Appended piecewise: "literal" + std::string&& trips a false -Wrestrict in g++ 12.
+        std::string name = "\"";
+        name.append(word[1]).append("\" elements");
+        elements.push_back({std::move(name), count, 0, 0});
       }
     } else if (word[0] == "property" && word.size() >= 3 && !elements.empty()) {
       // A list takes at least its count in binary. In text Assimp reads a missing list at the
@@ -300,7 +304,7 @@ std::string checkOff(std::string_view head, std::string_view extension, const Mo
 
 // Binary STL: an 80-byte header, a 32-bit little-endian triangle count and 50 bytes per
 // triangle. Assimp takes a file for binary when it does not begin with "solid" and then
-// refuses any other size with a message that does not say why.
+// refuses any other size with a message that does not say why; this one does.
 std::string checkBinaryStl(std::string_view head, std::uintmax_t fileSize) {
   std::size_t i = 0;
   while (i < head.size() && (isBlank(head[i]) || head[i] == '\n')) {
@@ -318,7 +322,17 @@ std::string checkBinaryStl(std::string_view head, std::uintmax_t fileSize) {
   for (int b = 3; b >= 0; --b) {
     triangles = triangles << 8 | static_cast<unsigned char>(head[80 + b]);
   }
-  return checkBinaryElements({{"triangles", triangles, 50, 0}}, fileSize - HEADER);
+  if (std::string reason =
+          checkBinaryElements({{"triangles", triangles, 50, 0}}, fileSize - HEADER);
+      !reason.empty()) {
+    return reason;
+  }
+  if (fileSize != HEADER + 50 * triangles) {
+    return "not an STL file: it does not begin with \"solid\", and as binary STL its " +
+           std::to_string(triangles) + " triangles would take " +
+           std::to_string(HEADER + 50 * triangles) + " bytes, not " + std::to_string(fileSize);
+  }
+  return {};
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ using MoreBytes = std::function<std::string_view()>;
 // the file can hold it or is no PLY, OFF or binary STL file.
 // - Binary PLY and STL: each element at its smallest encoding (its bytes, a list only its
 //   count) must fit after the header. Without lists that is the exact size, so truncation
-//   is found.
+//   is found; a binary STL file must have exactly that size.
 // - ASCII PLY and OFF: the body is read through (more is called only for these) and must
 //   hold one line with a number per element and at least as many numbers as the elements
 //   have scalar values.

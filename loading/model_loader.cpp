@@ -8,6 +8,7 @@
 // double and touches every vertex exactly once.
 #include "loading/model_loader.h"
 
+#include <assimp/MemoryIOWrapper.h>
 #include <assimp/config.h>
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
@@ -56,9 +57,19 @@ bool isPointListExtension(const std::string& extension) {
                      [&](const char* known) { return extension == known; });
 }
 
-// Assimp's messages can span lines and name its own in-memory stand-in file; one line, with
-// the stand-in replaced by nothing (the caller's name leads the line already).
-std::string condense(std::string message) {
+// Assimp's messages can span lines and name its stand-in for a file in memory; one line,
+// with the stand-in ("$$$___magic___$$$.ply") replaced by the caller's name.
+std::string condense(std::string message, const std::string& name) {
+  const std::string standIn = AI_MEMORYIO_MAGIC_FILENAME;
+  for (std::size_t at = message.find(standIn); at != std::string::npos;
+       at = message.find(standIn, at + name.size())) {
+    std::size_t end = at + standIn.size();
+    while (end < message.size() && message[end] != ' ' && message[end] != '"' &&
+           message[end] != '\'' && !(message[end] == '.' && end + 1 == message.size())) {
+      ++end;
+    }
+    message.replace(at, end - at, name);
+  }
   for (char& c : message) {
     if (c == '\n' || c == '\r' || c == '\t') {
       c = ' ';
@@ -91,7 +102,9 @@ struct Affine {
         result.m[r][c] = rows[r][c];
       }
     }
-    result.identity = a.IsIdentity();
+    // Exact: aiMatrix4x4::IsIdentity allows 0.01 of slack, which would drop a small transform.
+    // The bottom row is taken as (0 0 0 1): node transforms are affine in the formats read.
+    result.identity = a == aiMatrix4x4();
     return result;
   }
 
@@ -229,7 +242,7 @@ LoadResult fromImporter(Assimp::Importer& importer, const aiScene* scene, const 
     if (message.find("bad_alloc") != std::string::npos) {
       return failure(name, "ran out of memory while reading it");
     }
-    return failure(name, condense(message));
+    return failure(name, condense(message, name));
   }
   return pointsOfScene(*scene, name);
 }

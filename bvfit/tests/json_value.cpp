@@ -1,7 +1,7 @@
 // Recursive-descent JSON reader for the tests.
 #include "bvfit/tests/json_value.h"
 
-#include <cstdint>
+#include <charconv>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -13,14 +13,11 @@ class Reader {
 
   std::optional<JsonValue> document(std::string* error) {
     JsonValue value;
-    skipSpace();
-    const bool ok = parseValue(value, 0) && (skipSpace(), at_ == text_.size());
-    if (!ok) {
-      if (error != nullptr)
-        *error = (reason_.empty() ? "unexpected text" : reason_) + " at " + std::to_string(at_);
-      return std::nullopt;
-    }
-    return value;
+    if (value_(value, 0) && (space(), at_ == text_.size()))
+      return value;
+    if (error != nullptr)
+      *error = (reason_.empty() ? "unexpected text" : reason_) + " at " + std::to_string(at_);
+    return std::nullopt;
   }
 
  private:
@@ -29,104 +26,24 @@ class Reader {
       reason_ = reason;
     return false;
   }
-  bool more() const { return at_ < text_.size(); }
-  char peek() const { return more() ? text_[at_] : '\0'; }
-  void skipSpace() {
-    while (more() && (peek() == ' ' || peek() == '\t' || peek() == '\n' || peek() == '\r'))
-      ++at_;
-  }
-  bool literal(std::string_view word) {
-    if (text_.substr(at_, word.size()) != word)
-      return fail("bad literal");
-    at_ += word.size();
+  char peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
+  bool take(char c) {
+    space();
+    if (peek() != c)
+      return false;
+    ++at_;
     return true;
   }
-
-  bool parseValue(JsonValue& value, int depth) {
-    if (depth > 64)
-      return fail("too deep");
-    switch (peek()) {
-      case '{':
-        return parseObject(value, depth);
-      case '[':
-        return parseArray(value, depth);
-      case '"':
-        value.kind = JsonValue::Kind::String;
-        return parseString(value.string);
-      case 't':
-        value.kind = JsonValue::Kind::Bool;
-        value.boolean = true;
-        return literal("true");
-      case 'f':
-        value.kind = JsonValue::Kind::Bool;
-        return literal("false");
-      case 'n':
-        value.kind = JsonValue::Kind::Null;
-        return literal("null");
-      default:
-        value.kind = JsonValue::Kind::Number;
-        return parseNumber(value.number);
-    }
+  void space() {
+    while (peek() == ' ' || peek() == '\t' || peek() == '\n' || peek() == '\r')
+      ++at_;
   }
-
-  bool parseObject(JsonValue& value, int depth) {
-    value.kind = JsonValue::Kind::Object;
-    ++at_;
-    skipSpace();
-    if (peek() == '}') {
-      ++at_;
-      return true;
-    }
-    for (;;) {
-      skipSpace();
-      std::string key;
-      if (peek() != '"' || !parseString(key))
-        return fail("expected a key");
-      skipSpace();
-      if (peek() != ':')
-        return fail("expected ':'");
-      ++at_;
-      skipSpace();
-      JsonValue member;
-      if (!parseValue(member, depth + 1))
-        return false;
-      value.members.emplace_back(std::move(key), std::move(member));
-      skipSpace();
-      if (peek() == '}') {
-        ++at_;
-        return true;
-      }
-      if (peek() != ',')
-        return fail("expected ',' or '}'");
-      ++at_;
-    }
+  bool word(std::string_view w) {
+    if (text_.substr(at_, w.size()) != w)
+      return fail("bad literal");
+    at_ += w.size();
+    return true;
   }
-
-  bool parseArray(JsonValue& value, int depth) {
-    value.kind = JsonValue::Kind::Array;
-    ++at_;
-    skipSpace();
-    if (peek() == ']') {
-      ++at_;
-      return true;
-    }
-    for (;;) {
-      skipSpace();
-      JsonValue item;
-      if (!parseValue(item, depth + 1))
-        return false;
-      value.items.push_back(std::move(item));
-      skipSpace();
-      if (peek() == ']') {
-        ++at_;
-        return true;
-      }
-      if (peek() != ',')
-        return fail("expected ',' or ']'");
-      ++at_;
-    }
-  }
-
   bool digits() {
     const std::size_t start = at_;
     while (peek() >= '0' && peek() <= '9')
@@ -134,20 +51,65 @@ class Reader {
     return at_ > start;
   }
 
-  bool parseNumber(double& number) {
+  bool value_(JsonValue& v, int depth) {
+    space();
+    if (depth > 64)
+      return fail("too deep");
+    switch (peek()) {
+      case '{':
+      case '[':
+        return container(v, depth);
+      case '"':
+        v.kind = JsonValue::Kind::String;
+        return string(v.string);
+      case 't':
+        v.kind = JsonValue::Kind::Bool;
+        v.boolean = true;
+        return word("true");
+      case 'f':
+        v.kind = JsonValue::Kind::Bool;
+        return word("false");
+      case 'n':
+        return word("null");
+      default:
+        v.kind = JsonValue::Kind::Number;
+        return number(v.number);
+    }
+  }
+
+  // An object or an array: members or items between brackets, separated by commas.
+  bool container(JsonValue& v, int depth) {
+    const bool object = text_[at_++] == '{';
+    v.kind = object ? JsonValue::Kind::Object : JsonValue::Kind::Array;
+    const char close = object ? '}' : ']';
+    if (take(close))
+      return true;
+    do {
+      std::string key;
+      space();
+      if (object && (peek() != '"' || !string(key) || !take(':')))
+        return fail("expected a key and ':'");
+      JsonValue item;
+      if (!value_(item, depth + 1))
+        return false;
+      if (object)
+        v.members.emplace_back(std::move(key), std::move(item));
+      else
+        v.items.push_back(std::move(item));
+    } while (take(','));
+    return take(close) || fail("expected ',' or a closing bracket");
+  }
+
+  bool number(double& n) {
     const std::size_t start = at_;
     if (peek() == '-')
       ++at_;
-    if (peek() == '0') {
+    if (peek() == '0')
       ++at_;
-    } else if (!digits()) {
+    else if (!digits())
       return fail("bad number");
-    }
-    if (peek() == '.') {
-      ++at_;
-      if (!digits())
-        return fail("bad fraction");
-    }
+    if (peek() == '.' && (++at_, !digits()))
+      return fail("bad fraction");
     if (peek() == 'e' || peek() == 'E') {
       ++at_;
       if (peek() == '+' || peek() == '-')
@@ -155,41 +117,34 @@ class Reader {
       if (!digits())
         return fail("bad exponent");
     }
-    number = std::strtod(std::string(text_.substr(start, at_ - start)).c_str(), nullptr);
+    n = std::strtod(std::string(text_.substr(start, at_ - start)).c_str(), nullptr);
     return true;
   }
 
   bool hex4(std::uint32_t& code) {
-    code = 0;
-    for (int i = 0; i < 4; ++i) {
-      const char c = peek();
-      ++at_;
-      code <<= 4;
-      if (c >= '0' && c <= '9')
-        code |= static_cast<std::uint32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f')
-        code |= static_cast<std::uint32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F')
-        code |= static_cast<std::uint32_t>(c - 'A' + 10);
-      else
-        return fail("bad \\u escape");
-    }
+    const char* first = text_.data() + at_;
+    const char* last = text_.data() + std::min(text_.size(), at_ + 4);
+    const auto [end, error] = std::from_chars(first, last, code, 16);
+    if (error != std::errc() || end != first + 4)
+      return fail("bad \\u escape");
+    at_ += 4;
     return true;
   }
 
-  // One raw UTF-8 sequence, checked strictly, copied to out.
+  // One raw UTF-8 sequence, checked strictly (no overlong forms, surrogates or values above
+  // U+10FFFF), copied to out.
   bool rawUtf8(std::string& out) {
     const auto lead = static_cast<unsigned char>(peek());
-    const int length = lead < 0x80                    ? 1
-                       : lead >= 0xc2 && lead <= 0xdf ? 2
-                       : lead >= 0xe0 && lead <= 0xef ? 3
-                       : lead >= 0xf0 && lead <= 0xf4 ? 4
-                                                      : 0;
-    if (length == 0 || at_ + static_cast<std::size_t>(length) > text_.size())
+    const std::size_t length = lead < 0x80                    ? 1
+                               : lead >= 0xc2 && lead <= 0xdf ? 2
+                               : lead >= 0xe0 && lead <= 0xef ? 3
+                               : lead >= 0xf0 && lead <= 0xf4 ? 4
+                                                              : 0;
+    if (length == 0 || at_ + length > text_.size())
       return fail("invalid UTF-8");
-    std::uint32_t code = length == 1 ? lead : lead & (0xff >> (length + 1));
-    for (int k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text_[at_ + static_cast<std::size_t>(k)]);
+    std::uint32_t code = length == 1 ? lead : lead & (0xffu >> (length + 1));
+    for (std::size_t k = 1; k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text_[at_ + k]);
       if ((next & 0xc0) != 0x80)
         return fail("invalid UTF-8");
       code = (code << 6) | (next & 0x3fu);
@@ -197,21 +152,20 @@ class Reader {
     const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
     if (code < smallest[length] || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff))
       return fail("invalid UTF-8");
-    out.append(text_.substr(at_, static_cast<std::size_t>(length)));
-    at_ += static_cast<std::size_t>(length);
+    out.append(text_.substr(at_, length));
+    at_ += length;
     return true;
   }
 
-  bool parseString(std::string& out) {
+  bool string(std::string& out) {
+    static constexpr std::string_view ESCAPES = "\"\"\\\\//b\bf\fn\nr\rt\t";
     ++at_;  // the opening quote
     for (;;) {
-      if (!more())
-        return fail("unterminated string");
       const char c = peek();
-      if (c == '"') {
-        ++at_;
-        return true;
-      }
+      if (at_ >= text_.size())
+        return fail("unterminated string");
+      if (c == '"')
+        return ++at_, true;
       if (static_cast<unsigned char>(c) < 0x20)
         return fail("control character in string");
       if (c != '\\') {
@@ -219,48 +173,27 @@ class Reader {
           return false;
         continue;
       }
+      const char e = text_[++at_];
       ++at_;
-      const char e = peek();
-      ++at_;
-      switch (e) {
-        case '"':
-        case '\\':
-        case '/':
-          out += e;
-          break;
-        case 'b':
-          out += '\b';
-          break;
-        case 'f':
-          out += '\f';
-          break;
-        case 'n':
-          out += '\n';
-          break;
-        case 'r':
-          out += '\r';
-          break;
-        case 't':
-          out += '\t';
-          break;
-        case 'u': {
-          std::uint32_t code = 0;
-          if (!hex4(code))
-            return false;
-          if (code >= 0xdc00 && code <= 0xdfff)
-            return fail("lone low surrogate");
-          if (code >= 0xd800 && code <= 0xdbff) {
-            std::uint32_t low = 0;
-            if (!literal("\\u") || !hex4(low) || low < 0xdc00 || low > 0xdfff)
-              return fail("lone high surrogate");
-            code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
-          }
-          appendUtf8(out, code);
-          break;
-        }
-        default:
+      const std::size_t escape = ESCAPES.find(e);
+      if (e != 'u') {
+        if (escape == std::string_view::npos || escape % 2 != 0)
           return fail("bad escape");
+        out += ESCAPES[escape + 1];
+        continue;
       }
+      std::uint32_t code = 0;
+      std::uint32_t low = 0;
+      if (!hex4(code))
+        return false;
+      if (code >= 0xdc00 && code <= 0xdfff)
+        return fail("lone low surrogate");
+      if (code >= 0xd800 && code <= 0xdbff) {
+        if (!word("\\u") || !hex4(low) || low < 0xdc00 || low > 0xdfff)
+          return fail("lone high surrogate");
+        code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
+      }
+      appendUtf8(out, code);
     }
   }
 
@@ -272,21 +205,11 @@ class Reader {
 }  // namespace
 
 void appendUtf8(std::string& out, std::uint32_t code) {
-  if (code < 0x80) {
-    out += static_cast<char>(code);
-  } else if (code < 0x800) {
-    out += static_cast<char>(0xc0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3f));
-  } else if (code < 0x10000) {
-    out += static_cast<char>(0xe0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-    out += static_cast<char>(0x80 | (code & 0x3f));
-  } else {
-    out += static_cast<char>(0xf0 | (code >> 18));
-    out += static_cast<char>(0x80 | ((code >> 12) & 0x3f));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3f));
-    out += static_cast<char>(0x80 | (code & 0x3f));
-  }
+  const int tail = code < 0x80 ? 0 : code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+  static constexpr unsigned char LEAD[] = {0x00, 0xc0, 0xe0, 0xf0};
+  out += static_cast<char>(LEAD[tail] | (code >> (6 * tail)));
+  for (int k = tail - 1; k >= 0; --k)
+    out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3f));
 }
 
 const JsonValue& JsonValue::operator[](std::string_view key) const {

@@ -1,7 +1,9 @@
-// Writers of small model files for the loading tests: a box in every format the tests read,
-// and glTF scenes with any node tree, buffers embedded, so that one text is a whole file.
+// Writers of small model files for the loading tests: any points in every format the tests
+// read (faces, where a format has them, are triangles of consecutive vertices), a box with
+// quads in OBJ, and glTF scenes with any node tree and their buffer embedded.
 #pragma once
 
+#include <algorithm>
 #include <charconv>
 #include <string>
 #include <vector>
@@ -56,11 +58,17 @@ inline std::string boxObj() {
   for (const auto& q : BOX_QUADS) {
     file += "f";
     for (int k : q) {
-      file += " " + std::to_string(k + 1);
+      file.append(" ").append(std::to_string(k + 1));
     }
     file += "\n";
   }
   return file;
+}
+
+// Face f of a mesh of n vertices: a triangle of three consecutive vertices, as "3 a b c".
+inline std::string triangleLine(std::size_t n, std::size_t f) {
+  return "3 " + std::to_string(f % n) + " " + std::to_string((f + 1) % n) + " " +
+         std::to_string((f + 2) % n) + "\n";
 }
 
 inline std::string plyHeader(const char* format, std::size_t vertices, std::size_t faces) {
@@ -74,35 +82,43 @@ inline std::string plyHeader(const char* format, std::size_t vertices, std::size
   return header + "end_header\n";
 }
 
-inline std::string plyAscii(const std::vector<Vector3>& points, bool withFaces) {
-  std::string file = plyHeader("ascii", points.size(), withFaces ? 6 : 0);
+inline std::string plyAscii(const std::vector<Vector3>& points, std::size_t faces) {
+  std::string file = plyHeader("ascii", points.size(), faces);
   for (const Vector3& p : points) {
     file += text(p) + "\n";
   }
-  if (withFaces) {
-    for (const auto& q : BOX_QUADS) {
-      file += "4 " + std::to_string(q[0]) + " " + std::to_string(q[1]) + " " +
-              std::to_string(q[2]) + " " + std::to_string(q[3]) + "\n";
-    }
+  for (std::size_t f = 0; f < faces; ++f) {
+    file += triangleLine(points.size(), f);
   }
   return file;
 }
 
-inline std::string plyBinary(const std::vector<Vector3>& points, bool withFaces, bool bigEndian) {
-  std::string file = plyHeader(bigEndian ? "binary_big_endian" : "binary_little_endian",
-                               points.size(), withFaces ? 6 : 0);
+inline std::string plyBinary(const std::vector<Vector3>& points, std::size_t faces,
+                             bool bigEndian) {
+  std::string file =
+      plyHeader(bigEndian ? "binary_big_endian" : "binary_little_endian", points.size(), faces);
   for (const Vector3& p : points) {
     appendFloat(file, p.x, bigEndian);
     appendFloat(file, p.y, bigEndian);
     appendFloat(file, p.z, bigEndian);
   }
-  if (withFaces) {
-    for (const auto& q : BOX_QUADS) {
-      file += '\4';
-      for (int k : q) {
-        appendUint32(file, static_cast<std::uint32_t>(k), bigEndian);
-      }
+  for (std::size_t f = 0; f < faces; ++f) {
+    file += '\3';
+    for (std::size_t k = 0; k < 3; ++k) {
+      appendUint32(file, static_cast<std::uint32_t>((f + k) % points.size()), bigEndian);
     }
+  }
+  return file;
+}
+
+inline std::string off(const std::vector<Vector3>& points, std::size_t faces) {
+  std::string file = "OFF\n# written by a test\n" + std::to_string(points.size()) + " " +
+                     std::to_string(faces) + " 0\n";
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    file += text(points[i]) + (i % 3 == 0 ? " # a comment\n" : "\n");
+  }
+  for (std::size_t f = 0; f < faces; ++f) {
+    file += triangleLine(points.size(), f);
   }
   return file;
 }
@@ -133,18 +149,6 @@ inline std::string stlBinary(const std::vector<Vector3>& corners) {
       appendFloat(file, corners[k].z);
     }
     file += std::string(2, '\0');
-  }
-  return file;
-}
-
-inline std::string boxOff() {
-  std::string file = "OFF\n# box\n8 6 0\n";
-  for (const Vector3& p : boxCorners()) {
-    file += text(p) + "\n";
-  }
-  for (const auto& q : BOX_QUADS) {
-    file += "4 " + std::to_string(q[0]) + " " + std::to_string(q[1]) + " " + std::to_string(q[2]) +
-            " " + std::to_string(q[3]) + "\n";
   }
   return file;
 }

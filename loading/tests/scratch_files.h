@@ -5,7 +5,6 @@
 
 #include <stdlib.h>
 
-#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -70,13 +69,6 @@ inline std::vector<Triple> triples(const std::vector<Vector3>& points) {
   for (const Vector3& p : points) {
     result.push_back({p.x, p.y, p.z});
   }
-  return result;
-}
-
-inline std::vector<Triple> distinctSorted(const std::vector<Vector3>& points) {
-  std::vector<Triple> result = triples(points);
-  std::sort(result.begin(), result.end());
-  result.erase(std::unique(result.begin(), result.end()), result.end());
   return result;
 }
 
