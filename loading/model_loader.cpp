@@ -341,7 +341,8 @@ LoadResult loadPointsFromMemory(std::span<const unsigned char> bytes, const std:
   if (bytes.empty()) {
     return failure(name, "empty file");
   }
-  const std::string extension = lowerCase(formatHint);
+  const std::string extension =
+      lowerCase(formatHint.substr(!formatHint.empty() && formatHint[0] == '.' ? 1 : 0));
   if (isPointListExtension(extension)) {
     MemoryBuffer buffer(bytes);
     std::istream in(&buffer);

@@ -58,7 +58,7 @@ enum class Isolation { ChildProcess, InProcess };
 LoadResult loadPoints(const std::string& path, Isolation isolation = Isolation::ChildProcess);
 
 // The same from bytes in memory (for fuzzing and tests). formatHint is an extension such as
-// "ply" or "txt" (without the dot, any case): it picks the point-list reader as the path's
+// "ply" or "txt" (any case, a leading dot allowed): it picks the point-list reader as the path's
 // extension does and helps Assimp choose; Assimp still looks at the content. name stands
 // for FILE in error lines. Formats that refer to other files (glTF with a separate .bin, OBJ
 // with materials) cannot reach them from memory.
