@@ -66,6 +66,8 @@ void setLimit(int resource, rlim_t soft, rlim_t hard) {
     result = LoadResult{{}, name + ": ran out of memory while reading it"};
   } catch (const std::exception& e) {
     result = LoadResult{{}, name + ": " + e.what()};
+  } catch (...) {
+    result = LoadResult{{}, name + ": the model reader failed on it (unknown exception)"};
   }
   if (result.error.size() > MAX_ERROR_LENGTH) {
     result.error.resize(MAX_ERROR_LENGTH);

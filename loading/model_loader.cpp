@@ -11,6 +11,7 @@
 #include <assimp/MemoryIOWrapper.h>
 #include <assimp/config.h>
 #include <assimp/scene.h>
+#include <assimp/DefaultLogger.hpp>
 #include <assimp/Importer.hpp>
 
 #include <algorithm>
@@ -221,6 +222,9 @@ LoadResult pointsOfScene(const aiScene& scene, const std::string& name) {
 }
 
 void configure(Assimp::Importer& importer) {
+  // Assimp logs through one process-wide logger. Make sure it is the silent default, so that
+  // no reader's warnings reach the user's terminal (killing the silent one changes nothing).
+  Assimp::DefaultLogger::kill();
   // Formats with bones but no meshes (animations, skeletons) would otherwise get invented
   // skeleton meshes whose vertices are no part of the model.
   importer.SetPropertyBool(AI_CONFIG_IMPORT_NO_SKELETON_MESHES, true);
@@ -337,7 +341,8 @@ LoadResult loadPointsFromMemory(std::span<const unsigned char> bytes, const std:
   if (bytes.empty()) {
     return failure(name, "empty file");
   }
-  const std::string extension = lowerCase(formatHint);
+  const std::string extension =
+      lowerCase(formatHint.substr(!formatHint.empty() && formatHint[0] == '.' ? 1 : 0));
   if (isPointListExtension(extension)) {
     MemoryBuffer buffer(bytes);
     std::istream in(&buffer);

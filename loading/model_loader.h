@@ -38,26 +38,27 @@ enum class Isolation { ChildProcess, InProcess };
 // depth-first walk of the node tree (children in file order, a node's meshes before its
 // children), each transformed by the product of the transforms from the root down to its node.
 // A mesh referred to by two nodes contributes twice. Assimp's own import is used without any
-// post-processing step, so no vertex is merged, dropped or moved; formats whose importer
-// duplicates vertices per face corner (OBJ, STL, OFF, PLY with faces) yield those duplicates,
-// and vertices that no face or point refers to may be missing (Assimp's choice per format).
-// Lines and points count like triangles: a point cloud gives its points. COLLADA files keep
-// their own axes (the up-axis conversion is not applied).
+// post-processing step, so no vertex is merged, dropped or moved; importers that give each face
+// its own corners (OBJ, STL, COLLADA) yield those duplicates, and vertices that no face or
+// point refers to may be missing (Assimp's choice per format: OBJ drops them, PLY keeps them).
+// Lines and points count like triangles: a point cloud gives its points. Coordinates are the
+// file's own: COLLADA's up axis is not applied, though Assimp 5.2 does scale COLLADA files
+// that declare a <unit> to metres (it offers no switch for that).
 //
 // Errors, each one line "FILE: reason" where FILE is the path as given:
 //   no such file, is a directory, not a regular file (devices, pipes), cannot be opened
 //   (with the system's reason), empty file, a format nobody reads, no vertices, header
 //   counts larger than the file can hold ("file ends early: ..."; PLY, OFF and binary STL
-//   headers are checked before Assimp sees the file, so a header claiming 10^9 vertices
-//   fails at once and a truncated binary PLY is not read as if complete), any Assimp error
-//   condensed to one line, more than MAX_LOADED_POINTS points, the reader crashing or
-//   exceeding its limits (with ChildProcess), and
-//   "point 17 has a non-finite coordinate" (points counted from 1 in the order above; also
-//   when the node transform makes a finite vertex overflow).
+//   files are checked against their headers before Assimp sees them (declared_counts.h), so a
+//   header claiming 10^9 vertices fails at once and a truncated PLY or OFF file is not read as
+//   if complete), any Assimp error condensed to one line, more than MAX_LOADED_POINTS points, the
+//   reader crashing or exceeding its limits (with ChildProcess), and "point 17 has a non-finite
+//   coordinate" (points counted from 1 in the order above; also when the node transform makes a
+//   finite vertex overflow).
 LoadResult loadPoints(const std::string& path, Isolation isolation = Isolation::ChildProcess);
 
 // The same from bytes in memory (for fuzzing and tests). formatHint is an extension such as
-// "ply" or "txt" (without the dot, any case): it picks the point-list reader as the path's
+// "ply" or "txt" (any case, a leading dot allowed): it picks the point-list reader as the path's
 // extension does and helps Assimp choose; Assimp still looks at the content. name stands
 // for FILE in error lines. Formats that refer to other files (glTF with a separate .bin, OBJ
 // with materials) cannot reach them from memory.

@@ -23,20 +23,38 @@ bool isSeparator(char c) {
 struct Fields {
   std::string_view field[3];
   std::size_t count = 0;
+  // A bare comma between two digits ("1,5") and a run of blanks alone elsewhere on the line:
+  // what a decimal-comma locale writes ("1,5 2,5 3,5"), which would silently read as 1, 5, 2.
+  bool decimalCommas = false;
 };
+
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 Fields splitFields(std::string_view line) {
   if (const std::size_t hash = line.find('#'); hash != std::string_view::npos) {
     line = line.substr(0, hash);
   }
   Fields fields;
+  bool bareComma = false;
+  bool blanksOnly = false;
   std::size_t i = 0;
   while (i < line.size()) {
+    const std::size_t runStart = i;
+    std::size_t commas = 0;
     while (i < line.size() && isSeparator(line[i])) {
+      commas += line[i] == ',' ? 1 : 0;
       ++i;
     }
     if (i == line.size()) {
       break;
+    }
+    if (runStart > 0 && i > runStart) {
+      const std::size_t length = i - runStart;
+      bareComma = bareComma ||
+                  (length == 1 && commas == 1 && isDigit(line[runStart - 1]) && isDigit(line[i]));
+      blanksOnly = blanksOnly || commas == 0;
     }
     const std::size_t start = i;
     while (i < line.size() && !isSeparator(line[i])) {
@@ -47,6 +65,7 @@ Fields splitFields(std::string_view line) {
     }
     ++fields.count;
   }
+  fields.decimalCommas = bareComma && blanksOnly;
   return fields;
 }
 
@@ -175,6 +194,11 @@ LoadResult readPointList(std::istream& in, const std::string& name) {
         headerAllowed = false;
       } else {
         headerAllowed = false;
+        if (fields.decimalCommas) {
+          return failure(name, "line " + std::to_string(lineNumber) + ": " + quoted(line) +
+                                   " mixes commas and blanks between numbers: decimal commas are "
+                                   "not read, write a decimal point");
+        }
         if (fields.count < 3) {
           return failure(name, "line " + std::to_string(lineNumber) +
                                    ": expected three coordinates, found " +
@@ -197,6 +221,9 @@ LoadResult readPointList(std::istream& in, const std::string& name) {
           return failure(name, "point " + std::to_string(result.points.size() + 1) +
                                    " has a non-finite coordinate (line " +
                                    std::to_string(lineNumber) + ")");
+        }
+        if (result.points.size() == MAX_LOADED_POINTS) {
+          return failure(name, "more than " + std::to_string(MAX_LOADED_POINTS) + " points");
         }
         result.points.push_back(p);
       }
