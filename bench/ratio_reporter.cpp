@@ -29,6 +29,8 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     seconds_[name] = (wallClock ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) /
                      benchmark::GetTimeUnitMultiplier(run.time_unit);
     fromMedian_[name] = median;
+    for (const auto& [key, counter] : run.counters)
+      counters_[name][key] = counter.value;
   }
   ConsoleReporter::ReportRuns(runs);
 }
@@ -54,13 +56,29 @@ void RatioReporter::printSummary(std::ostream& out) const {
   }
 }
 
-int runWithRatios(int argc, char** argv, std::vector<Comparison> comparisons) {
+double RatioReporter::secondsOf(const std::string& name) const {
+  const auto found = seconds_.find(name);
+  return found == seconds_.end() ? -1.0 : found->second;
+}
+
+double RatioReporter::counterOf(const std::string& name, const std::string& counter) const {
+  const auto run = counters_.find(name);
+  if (run == counters_.end())
+    return -1.0;
+  const auto found = run->second.find(counter);
+  return found == run->second.end() ? -1.0 : found->second;
+}
+
+int runWithRatios(int argc, char** argv, std::vector<Comparison> comparisons,
+                  void (*after)(const RatioReporter&)) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
   RatioReporter reporter(std::move(comparisons));
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printSummary(std::cout);
+  if (after != nullptr)
+    after(reporter);
   benchmark::Shutdown();
   return 0;
 }
