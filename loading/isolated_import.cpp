@@ -63,11 +63,11 @@ void setLimit(int resource, rlim_t soft, rlim_t hard) {
   try {
     result = import();
   } catch (const std::bad_alloc&) {
-    result = LoadResult{{}, name + ": ran out of memory while reading it"};
+    result = LoadResult::failure(name, "ran out of memory while reading it");
   } catch (const std::exception& e) {
-    result = LoadResult{{}, name + ": " + e.what()};
+    result = LoadResult::failure(name, e.what());
   } catch (...) {
-    result = LoadResult{{}, name + ": the model reader failed on it (unknown exception)"};
+    result = LoadResult::failure(name, "the model reader failed on it (unknown exception)");
   }
   if (result.error.size() > MAX_ERROR_LENGTH) {
     result.error.resize(MAX_ERROR_LENGTH);
@@ -201,8 +201,8 @@ LoadResult runIsolated(const std::string& name, const ImportLimits& limits,
     return result;
   }
   if (reader.timedOut()) {
-    return LoadResult{
-        {}, name + ": reading it took longer than " + std::to_string(limits.wallSeconds) + " s"};
+    return LoadResult::failure(
+        name, "reading it took longer than " + std::to_string(limits.wallSeconds) + " s");
   }
-  return LoadResult{{}, name + ": " + describeEnd(status, limits)};
+  return LoadResult::failure(name, describeEnd(status, limits));
 }

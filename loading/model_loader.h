@@ -16,6 +16,11 @@ struct LoadResult {
   std::vector<Vector3> points;  // every vertex of every mesh, node transforms applied, file order
   std::string error;            // empty on success; else ONE line "FILE: reason" (no newline)
   bool ok() const { return error.empty(); }
+
+  // The result for a file that could not be read: "FILE: reason".
+  static LoadResult failure(const std::string& file, const std::string& reason) {
+    return {{}, file + ": " + reason};
+  }
 };
 
 // The most points one file may yield (1.2 GB of coordinates). A scene that would give more, for

@@ -151,12 +151,6 @@ std::string quoted(std::string_view field) {
   return text + (field.size() > SHOWN ? "...'" : "'");
 }
 
-LoadResult failure(const std::string& name, const std::string& reason) {
-  LoadResult result;
-  result.error = name + ": " + reason;
-  return result;
-}
-
 }  // namespace
 
 LoadResult readPointList(std::istream& in, const std::string& name) {
@@ -167,7 +161,7 @@ LoadResult readPointList(std::istream& in, const std::string& name) {
     in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     const auto extracted = static_cast<std::size_t>(in.gcount());
     if (in.bad()) {
-      return failure(name, "read error at line " + std::to_string(lineNumber));
+      return LoadResult::failure(name, "read error at line " + std::to_string(lineNumber));
     }
     const bool atEnd = in.eof();
     if (in.fail()) {
@@ -175,8 +169,8 @@ LoadResult readPointList(std::istream& in, const std::string& name) {
         break;
       }
       if (!atEnd) {
-        return failure(name, "line " + std::to_string(lineNumber) + " is longer than " +
-                                 std::to_string(MAX_LINE_LENGTH) + " bytes");
+        return LoadResult::failure(name, "line " + std::to_string(lineNumber) + " is longer than " +
+                                             std::to_string(MAX_LINE_LENGTH) + " bytes");
       }
     }
     // gcount includes the newline when one was taken.
@@ -185,8 +179,8 @@ LoadResult readPointList(std::istream& in, const std::string& name) {
       line.remove_prefix(3);
     }
     if (line.size() > MAX_LINE_LENGTH) {
-      return failure(name, "line " + std::to_string(lineNumber) + " is longer than " +
-                               std::to_string(MAX_LINE_LENGTH) + " bytes");
+      return LoadResult::failure(name, "line " + std::to_string(lineNumber) + " is longer than " +
+                                           std::to_string(MAX_LINE_LENGTH) + " bytes");
     }
     const Fields fields = splitFields(line);
     if (fields.count > 0) {
@@ -195,35 +189,38 @@ LoadResult readPointList(std::istream& in, const std::string& name) {
       } else {
         headerAllowed = false;
         if (fields.decimalCommas) {
-          return failure(name, "line " + std::to_string(lineNumber) + ": " + quoted(line) +
-                                   " mixes commas and blanks between numbers: decimal commas are "
-                                   "not read, write a decimal point");
+          return LoadResult::failure(
+              name, "line " + std::to_string(lineNumber) + ": " + quoted(line) +
+                        " mixes commas and blanks between numbers: decimal commas are "
+                        "not read, write a decimal point");
         }
         if (fields.count < 3) {
-          return failure(name, "line " + std::to_string(lineNumber) +
-                                   ": expected three coordinates, found " +
-                                   std::to_string(fields.count));
+          return LoadResult::failure(name, "line " + std::to_string(lineNumber) +
+                                               ": expected three coordinates, found " +
+                                               std::to_string(fields.count));
         }
         Vector3 p;
         for (int axis = 0; axis < 3; ++axis) {
           const Parsed parsed = parseFloat(fields.field[axis], p[axis]);
           if (parsed == Parsed::NotANumber) {
-            return failure(name, "line " + std::to_string(lineNumber) + ": " +
-                                     quoted(fields.field[axis]) + " is not a number");
+            return LoadResult::failure(name, "line " + std::to_string(lineNumber) + ": " +
+                                                 quoted(fields.field[axis]) + " is not a number");
           }
           if (parsed == Parsed::OutOfRange) {
-            return failure(name, "point " + std::to_string(result.points.size() + 1) +
-                                     " has a coordinate outside the float range (line " +
-                                     std::to_string(lineNumber) + ")");
+            return LoadResult::failure(name,
+                                       "point " + std::to_string(result.points.size() + 1) +
+                                           " has a coordinate outside the float range (line " +
+                                           std::to_string(lineNumber) + ")");
           }
         }
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
-          return failure(name, "point " + std::to_string(result.points.size() + 1) +
-                                   " has a non-finite coordinate (line " +
-                                   std::to_string(lineNumber) + ")");
+          return LoadResult::failure(name, "point " + std::to_string(result.points.size() + 1) +
+                                               " has a non-finite coordinate (line " +
+                                               std::to_string(lineNumber) + ")");
         }
         if (result.points.size() == MAX_LOADED_POINTS) {
-          return failure(name, "more than " + std::to_string(MAX_LOADED_POINTS) + " points");
+          return LoadResult::failure(name,
+                                     "more than " + std::to_string(MAX_LOADED_POINTS) + " points");
         }
         result.points.push_back(p);
       }
@@ -233,7 +230,7 @@ LoadResult readPointList(std::istream& in, const std::string& name) {
     }
   }
   if (result.points.empty()) {
-    return failure(name, "no points");
+    return LoadResult::failure(name, "no points");
   }
   return result;
 }
