@@ -161,6 +161,16 @@ TEST(DeclaredCounts, AbsurdCountsAreRefusedWithBytesNeededAndPresent) {
             "50000000000 bytes after the header, but only 100 follow");
   EXPECT_EQ(check(std::string(50, ' '), "stl"),
             "file ends early: a binary STL file has an 84-byte header, this file has 50 bytes");
+  // Found by fuzzing: a 1 KB binary glTF whose header claims 1.8 GB made Assimp allocate it.
+  std::string glb = "glTF";
+  appendUint32(glb, 2);
+  appendUint32(glb, 0x6c62ec00);
+  appendUint32(glb, 12);
+  glb += "JSON{\"a\":1}     ";
+  EXPECT_EQ(check(glb, "glb"),
+            "file ends early: its binary glTF header declares 1818422272 bytes, the file has 32");
+  glb.replace(8, 4, std::string("\x20\0\0\0", 4));  // the true length: accepted
+  EXPECT_EQ(check(glb, "glb"), "");
 }
 
 TEST(DeclaredCounts, HeaderVariantsAreReadAsAssimpReadsThem) {
