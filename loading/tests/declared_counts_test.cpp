@@ -74,6 +74,19 @@ TEST(DeclaredCounts, CompleteFilesPassAndEveryTruncatedVertexSectionIsRefused) {
   }
 }
 
+TEST(DeclaredCounts, BinaryGltfLengthMustFitTheFile) {
+  // Found by fuzzing: a 1 KB binary glTF whose header claims 1.8 GB made Assimp allocate it.
+  std::string glb = "glTF";
+  appendUint32(glb, 2);
+  appendUint32(glb, 0x6c62ec00);
+  appendUint32(glb, 12);
+  glb += "JSON{\"a\":1}     ";
+  EXPECT_EQ(check(glb, "glb"),
+            "file ends early: its binary glTF header declares 1818422272 bytes, the file has 32");
+  glb.replace(8, 4, std::string("\x20\0\0\0", 4));  // the true length: accepted
+  EXPECT_EQ(check(glb, "glb"), "");
+}
+
 TEST(DeclaredCounts, HeadersAreReadAsAssimpReadsThem) {
   // Uppercase magic, CRLF lines, an unknown property type (Assimp skips it: no bytes counted).
   EXPECT_EQ(check("PLY\r\nformat binary_little_endian 1.0\r\nelement vertex 2\r\nproperty float "
