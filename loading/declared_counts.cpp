@@ -366,7 +366,9 @@ std::string checkBinaryGltf(std::string_view head, std::uintmax_t fileSize) {
 
 std::string checkDeclaredCounts(std::string_view head, std::uintmax_t fileSize,
                                 std::string_view extension, const MoreBytes& more) {
-  if (startsWithCaseless(head, "ply") && head.size() > 3 && (isBlank(head[3]) || head[3] == '\n')) {
+  // Assimp takes any file that starts with "ply" for PLY, whatever follows; so must the check,
+  // or a crafted header reaches its reader unchecked (a 123-byte file ran for minutes).
+  if (startsWithCaseless(head, "ply")) {
     return checkPly(head, fileSize, more);
   }
   if (extension == "stl") {
