@@ -16,8 +16,6 @@ bool sphereSeedPending = true;
 
 namespace {
 
-constexpr int GENERATOR_SEED = 367;
-
 // Marks the merged point in a candidate's new support layout.
 constexpr std::int8_t NEW_POINT = -1;
 
@@ -299,7 +297,9 @@ bool held(VisitingOrder order, const Sphere& working, const SupportSet& support,
 }
 
 // The scan: merges every point outside the working sphere and restarts at the first
-// position whenever the sphere grows.
+// position whenever the sphere grows. It ends: a restart needs a strictly larger squared
+// radius (NaN never compares larger), and every candidate is a sphere through at most four of
+// the n points, so the radii form a finite set.
 void scan(VisitingOrder order, Sphere& working, SupportSet& support) {
   const int n = static_cast<int>(order.size());
   int k = 1;
@@ -332,7 +332,7 @@ bool isFinitePoint(const Vector3& p) {
 
 Sphere minimalSphere(const Vector3* points, int n) {
   if (sphereSeedPending) {
-    std::srand(GENERATOR_SEED);
+    std::srand(SPHERE_GENERATOR_SEED);
     sphereSeedPending = false;
   }
   Sphere working;  // centre origin, squared radius 1: the answer for no points

@@ -110,5 +110,7 @@ class ConvexHull {
                         std::vector<std::int32_t>& newFacetIds);
 
  private:
+  // The indexed build fills these as the stages would have.
+  friend void buildIndexed(ConvexHull& hull, const std::vector<Vector3>& points);
   PointSet usedEyePoints_;
 };

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "hull/convex_hull.h"
+#include "hull/hull_builder.h"
 
 namespace {
 
@@ -24,44 +25,12 @@ void ConvexHull::build(const std::vector<Vector3>& points) {
   if (!allFinite)
     std::copy_if(points.begin(), points.end(), std::back_inserter(finitePoints), isFinite);
   const std::vector<Vector3>& input = allFinite ? points : finitePoints;
-  buildInitialSimplex(input);
-
-  // A closed triangulated hull of v vertices has 2v - 4 facets, so a step that would pass
-  // 2n facets can only come from a surface that no longer closes (far beyond the range the
-  // absolute tolerances suit, planes are mostly rounding). Growing it further would only add
-  // facets on facets; the build ends there instead.
-  const std::size_t facetLimit = 2 * input.size();
-
-  std::vector<Edge> horizon;
-  std::vector<std::int32_t> visibleIds;
-  std::vector<Vector3> orphanPoints;
-  std::vector<std::int32_t> newFacetIds;
-  for (;;) {
-    const auto next = std::find_if(facets.begin(), facets.end(),
-                                   [](const Facet& f) { return !f.outsidePoints.empty(); });
-    if (next == facets.end())
-      break;
-    const Vector3 eyePoint = next->farthestPoint;
-
-    findHorizon(eyePoint, horizon, visibleIds, orphanPoints);
-    if (facets.size() - visibleIds.size() + horizon.size() > facetLimit) {
-      // The points still outside stay behind their facets; a finished hull holds no
-      // outside sets.
-      for (Facet& f : facets)
-        f.outsidePoints.clear();
-      break;
-    }
-    newFacetIds.clear();
-    for (const Edge& edge : horizon)
-      addFacetFromEdge(edge, eyePoint, orphanPoints, newFacetIds);
-    // Ids are unique, so removing every facet whose id is visible removes the first of each.
-    std::erase_if(facets, [&visibleIds](const Facet& f) {
-      return std::binary_search(visibleIds.begin(), visibleIds.end(), f.id);
-    });
-    for (const std::int32_t id : newFacetIds)
-      linkNeighbors(id);
-    ++expansionSteps;
+  if (input.empty()) {
+    buildInitialSimplex(input);  // four facets on the origin, and nothing to grow
+    return;
   }
+  // The stages below, with indexes instead of scans of the facet list.
+  buildIndexed(*this, input);
 }
 
 void ConvexHull::findHorizon(const Vector3& eyePoint, std::vector<Edge>& horizon,

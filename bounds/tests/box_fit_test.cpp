@@ -163,6 +163,9 @@ TEST(BoxFit, ReportsAndBoxesOfTheGoldenCloudsMatchTheirKeptText) {
                               OBB box;
                               std::ostringstream out;
                               fitBoxToHull(hull, box, out);
+                              std::ostringstream alone;  // the report on its own, same text
+                              writeBoxReport(alone, box);
+                              EXPECT_EQ(alone.str(), out.str());
                               out << "box " << golden::exact(box.center) << " | "
                                   << golden::exact(box.halfLengths);
                               for (const Vector3& axis : box.axes)

@@ -1,39 +1,15 @@
-// The real bvdemo in a real (virtual) X server: its report, its first frame, what the keys
-// do to the pixels, and how it ends.
+// The real bvdemo in a real (virtual) X server, run as it is without arguments: its report,
+// its first frame, what the keys and the mouse do to the pixels, and how it ends.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <sstream>
+#include <algorithm>
 #include <string>
 
-#include "hull/tests/golden_cases.h"
 #include "viewer/tests/bvdemo_fixture.h"
 
 namespace {
 
 constexpr long long SEED = 1'700'000'000;
-
-// The report kept for the cloud of a clock seed: the first six lines of its golden text.
-std::string reportFor(long long clockSeconds) {
-  const std::string kept = golden::read(BVDEMO_SOURCE_DIR "/bounds/tests/golden/reports.txt")
-                               .at("clock seed " + std::to_string(clockSeconds));
-  std::size_t end = 0;
-  for (int line = 0; line < 6; ++line)
-    end = kept.find('\n', end) + 1;
-  return kept.substr(0, end);
-}
-
-long long countIf(const Frame& frame, auto predicate) {
-  long long count = 0;
-  for (const std::uint32_t pixel : frame.pixels) {
-    count += predicate(pixel) ? 1 : 0;
-  }
-  return count;
-}
-
-bool isWhite(std::uint32_t pixel) {
-  return pixel == WHITE;
-}
 
 bool near(int value, int expected) {
   return value >= expected - 1 && value <= expected + 1;
@@ -72,7 +48,7 @@ TEST_F(Bvdemo, PrintsTheKeptBoxReportBeforeTheFirstFrame) {
   for (const long long seed : {SEED, 0LL, 1234567LL}) {
     auto demo = start(seed);
     const std::string report = demo->standardOutput();
-    EXPECT_EQ(report, reportFor(seed)) << "seed " << seed;
+    EXPECT_EQ(report, keptReport(seed)) << "seed " << seed;
     EXPECT_EQ(std::count(report.begin(), report.end(), '\n'), 6);
     EXPECT_EQ(report.back(), '\n');
     EXPECT_EQ(demo->stdoutBytesAtFirstSwap(), static_cast<long long>(report.size()));
@@ -87,27 +63,8 @@ TEST_F(Bvdemo, FirstFrameShowsOnlyPointsAndHullInTheMiddleOfAWhiteWindow) {
   ASSERT_EQ(frame.width, 640);
   ASSERT_EQ(frame.height, 480);
 
-  // Every point is within 100 units of the origin, 300 in front of the eye: the scene fills
-  // about the middle half of the window.
-  int left = frame.width;
-  int right = -1;
-  int top = frame.height;
-  int bottom = -1;
-  for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) {
-      if (frame.at(x, y) != WHITE) {
-        left = std::min(left, x);
-        right = std::max(right, x);
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
-      }
-    }
-  }
-  EXPECT_GT(left, 140);
-  EXPECT_LT(right, 500);
-  EXPECT_GT(top, 60);
-  EXPECT_LT(bottom, 420);
-  EXPECT_GT(countIf(frame, [](std::uint32_t p) { return !isWhite(p); }), 10'000);
+  EXPECT_TRUE(nonWhiteWithin(frame, MIDDLE_HALF)) << nonWhiteBounds(frame);
+  EXPECT_GT(nonWhitePixels(frame), 10'000);
 
   // Switching the points and hull off leaves nothing: no other layer is on.
   demo->pressKey("1");
@@ -142,7 +99,7 @@ TEST_F(Bvdemo, LayerKeysSwitchTheirLayers) {
   demo->pressKey("1");
   const Frame withoutPoints = demo->settledFrame();
   EXPECT_FALSE(withoutPoints == allOn);
-  EXPECT_GT(countIf(withoutPoints, [](std::uint32_t p) { return !isWhite(p); }), 10'000);
+  EXPECT_GT(nonWhitePixels(withoutPoints), 10'000);
   demo->pressKeys({"2", "3", "4"});
   EXPECT_EQ(countIf(demo->settledFrame(), isWhite), 640 * 480);
   demo->pressKeys({"1", "2", "3", "4"});
@@ -172,6 +129,37 @@ TEST_F(Bvdemo, ViewKeysMoveAndTurnTheSceneAndTheirOppositesUndoThem) {
   EXPECT_TRUE(demo->settledFrame() == start);
 }
 
+TEST_F(Bvdemo, MouseDragAndWheelMoveTheSceneAsTheKeysDoAndTheKeysUndoThem) {
+  auto demo = start(SEED);
+  const Frame start = demo->settledFrame();
+
+  // 40 pixels to the right: ten steps of the left arrow, undone by ten of the right arrow.
+  demo->dragMouse(200, 200, 240, 200);
+  const Frame turned = demo->settledFrame();
+  EXPECT_FALSE(turned == start);
+  demo->pressKeys(std::vector<std::string>(10, "Right"));
+  EXPECT_TRUE(demo->settledFrame() == start);
+  demo->pressKeys(std::vector<std::string>(10, "Left"));
+  EXPECT_TRUE(demo->settledFrame() == turned);
+  // Back along the same way, and down and up again: where the drag started.
+  demo->dragMouse(240, 200, 200, 200);
+  demo->dragMouse(300, 100, 300, 120);
+  EXPECT_FALSE(demo->settledFrame() == start);
+  demo->pressKeys(std::vector<std::string>(5, "Up"));
+  EXPECT_TRUE(demo->settledFrame() == start);
+
+  // One notch towards the screen is one 'z', one notch back one 'Z'.
+  demo->clickMouseButton(4);
+  const Frame nearer = demo->settledFrame();
+  EXPECT_FALSE(nearer == start);
+  demo->pressKey("Z");
+  EXPECT_TRUE(demo->settledFrame() == start);
+  demo->pressKey("z");
+  EXPECT_TRUE(demo->settledFrame() == nearer);
+  demo->clickMouseButton(5);
+  EXPECT_TRUE(demo->settledFrame() == start);
+}
+
 TEST_F(Bvdemo, KeepsRedrawingWithoutInput) {
   auto demo = start(SEED);
   const Frame frame = demo->settledFrame();
@@ -184,7 +172,7 @@ TEST_F(Bvdemo, EscapeEndsTheProcessWithStatusOneAndNothingOnStandardError) {
   demo->pressKey("Escape");
   EXPECT_EQ(demo->waitForExit(), 1);
   EXPECT_EQ(demo->standardError(), "");
-  EXPECT_EQ(demo->standardOutput(), reportFor(SEED));
+  EXPECT_EQ(demo->standardOutput(), keptReport(SEED));
 }
 
 TEST_F(Bvdemo, ClosingTheWindowEndsTheProcessWithStatusZeroAndNothingOnStandardError) {
@@ -192,13 +180,15 @@ TEST_F(Bvdemo, ClosingTheWindowEndsTheProcessWithStatusZeroAndNothingOnStandardE
   demo->closeWindow();
   EXPECT_EQ(demo->waitForExit(), 0);
   EXPECT_EQ(demo->standardError(), "");
-  EXPECT_EQ(demo->standardOutput(), reportFor(SEED));
+  EXPECT_EQ(demo->standardOutput(), keptReport(SEED));
 }
 
 TEST_F(Bvdemo, RunsAndEndsOnEscapeWithStandardOutputClosed) {
   // Closed, descriptor 1 used to become the X connection: the report went into the protocol
   // stream and the first buffer swap blocked for good.
-  auto demo = std::make_unique<DemoSession>(*display_, workDir_, SEED, true);
+  DemoLaunch launch;
+  launch.standardOutputClosed = true;
+  auto demo = std::make_unique<DemoSession>(*display_, workDir_, SEED, launch);
   demo->waitForFirstFrame();
   demo->waitForSwaps(10);
   demo->pressKey("Escape");

@@ -22,9 +22,9 @@ using std::chrono::milliseconds;
 constexpr milliseconds TIMEOUT{60'000};
 constexpr milliseconds POLL_INTERVAL{2};
 // After xdotool returns (its connection closes only after the server has handled the fake
-// key events), bvdemo reads the events on its next turn of the main loop and shows their
+// input events), bvdemo reads the events on its next turn of the main loop and shows their
 // effect in the frame after; a few more swaps leave a wide margin.
-constexpr std::uint64_t SWAPS_AFTER_KEYS = 5;
+constexpr std::uint64_t SWAPS_AFTER_INPUT = 5;
 constexpr std::uint64_t SWAPS_BETWEEN_CAPTURES = 3;
 constexpr int SETTLE_ATTEMPTS = 50;
 
@@ -67,9 +67,9 @@ int channel(unsigned long pixel, unsigned long mask) {
 }  // namespace
 
 DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workDir,
-                         long long clockSeconds, bool standardOutputClosed,
-                         const std::map<std::string, std::string>& environment)
+                         long long clockSeconds, const DemoLaunch& launch)
     : displayName_(display.name()),
+      timeout_(launch.launcher.empty() ? TIMEOUT : 10 * TIMEOUT),
       stdoutPath_(workDir + "/stdout"),
       stderrPath_(workDir + "/stderr"),
       glLogPath_(workDir + "/gl.log") {
@@ -82,17 +82,23 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
     throw std::runtime_error("cannot connect to the virtual display " + displayName_);
   }
   Redirections redirections;
-  redirections.stdoutPath = standardOutputClosed ? "" : stdoutPath_;
+  redirections.stdoutPath = launch.standardOutputClosed ? "" : stdoutPath_;
   redirections.stderrPath = stderrPath_;
-  std::map<std::string, std::string> variables = environment;
-  variables.insert({{"DISPLAY", displayName_},
-                    {"LIBGL_ALWAYS_SOFTWARE", "1"},
-                    {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
-                    {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},
-                    {"BVDEMO_E2E_SHARED", recordPath},
-                    {"BVDEMO_E2E_GL_LOG", glLogPath_}});
-  demo_ = std::make_unique<ChildProcess>(std::vector<std::string>{BVDEMO_PROGRAM}, variables,
-                                         redirections);
+  std::vector<std::string> argv = launch.launcher;
+  argv.push_back(BVDEMO_PROGRAM);
+  argv.insert(argv.end(), launch.arguments.begin(), launch.arguments.end());
+  if (launch.displayBy == DisplayBy::Option) {
+    argv.insert(argv.end(), {"-display", displayName_});
+  }
+  std::map<std::string, std::string> variables = launch.environment;
+  variables.insert(
+      {{"DISPLAY", launch.displayBy == DisplayBy::Environment ? displayName_ : std::string()},
+       {"LIBGL_ALWAYS_SOFTWARE", "1"},
+       {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
+       {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},
+       {"BVDEMO_E2E_SHARED", recordPath},
+       {"BVDEMO_E2E_GL_LOG", glLogPath_}});
+  demo_ = std::make_unique<ChildProcess>(argv, variables, redirections);
 }
 
 void DemoSession::Unmap::operator()(SwapRecord* record) const {
@@ -103,14 +109,14 @@ void DemoSession::fail(const std::string& what) const {
   throw std::runtime_error(what + "; bvdemo's standard error: \"" + standardError() + "\"");
 }
 
-void DemoSession::waitForFirstFrame() {
-  const auto deadline = std::chrono::steady_clock::now() + TIMEOUT;
+void DemoSession::waitForWindow() {
+  const auto deadline = std::chrono::steady_clock::now() + timeout_;
   while (window_ == 0) {
     if (demo_->poll()) {
       fail("bvdemo ended before its window showed");
     }
     if (std::chrono::steady_clock::now() > deadline) {
-      fail("no viewable \"GLUT app\" window within a minute");
+      fail("no viewable \"GLUT app\" window in time");
     }
     Window root = 0;
     Window parent = 0;
@@ -137,12 +143,17 @@ void DemoSession::waitForFirstFrame() {
     }
     std::this_thread::sleep_for(milliseconds(10));
   }
+}
+
+void DemoSession::waitForFirstFrame() {
+  waitForWindow();
+  const auto deadline = std::chrono::steady_clock::now() + timeout_;
   while (swaps() == 0) {
     if (demo_->poll()) {
       fail("bvdemo ended before its first frame");
     }
     if (std::chrono::steady_clock::now() > deadline) {
-      fail("no frame within a minute");
+      fail("no frame in time");
     }
     std::this_thread::sleep_for(POLL_INTERVAL);
   }
@@ -168,28 +179,57 @@ void DemoSession::waitForSwaps(std::uint64_t count) {
 
 bool DemoSession::waitForSwapsOrExit(std::uint64_t count) {
   const std::uint64_t target = swaps() + count;
-  const auto deadline = std::chrono::steady_clock::now() + TIMEOUT;
+  const auto deadline = std::chrono::steady_clock::now() + timeout_;
   while (swaps() < target) {
     if (demo_->poll()) {
       return false;
     }
     if (std::chrono::steady_clock::now() > deadline) {
-      fail("fewer than " + std::to_string(count) + " frames within a minute");
+      fail("fewer than " + std::to_string(count) + " frames in time");
     }
     std::this_thread::sleep_for(POLL_INTERVAL);
   }
   return true;
 }
 
-void DemoSession::pressKeys(const std::vector<std::string>& keys) {
-  std::vector<std::string> command{"xdotool", "key", "--delay", "10"};
-  command.insert(command.end(), keys.begin(), keys.end());
-  const int status = runToEnd(command, {{"DISPLAY", displayName_}}, TIMEOUT);
+void DemoSession::runXdotool(const std::vector<std::string>& arguments) {
+  std::vector<std::string> command{"xdotool"};
+  command.insert(command.end(), arguments.begin(), arguments.end());
+  const int status = runToEnd(command, {{"DISPLAY", displayName_}}, timeout_);
   if (status != 0) {
-    fail("xdotool key failed with status " + std::to_string(status));
+    fail("xdotool " + arguments.front() + " failed with status " + std::to_string(status));
   }
-  // A key may end the program (Escape); the caller checks how it ended.
-  waitForSwapsOrExit(SWAPS_AFTER_KEYS);
+  // Input may end the program (Escape); the caller checks how it ended.
+  waitForSwapsOrExit(SWAPS_AFTER_INPUT);
+}
+
+void DemoSession::pressKeys(const std::vector<std::string>& keys) {
+  std::vector<std::string> arguments{"key", "--delay", "10"};
+  arguments.insert(arguments.end(), keys.begin(), keys.end());
+  runXdotool(arguments);
+}
+
+void DemoSession::pressKeysInBurst(const std::vector<std::string>& keys) {
+  std::vector<std::string> arguments{"key", "--delay", "0"};
+  arguments.insert(arguments.end(), keys.begin(), keys.end());
+  runXdotool(arguments);
+}
+
+void DemoSession::resizeWindow(int width, int height) {
+  runXdotool(
+      {"windowsize", std::to_string(window_), std::to_string(width), std::to_string(height)});
+}
+
+void DemoSession::dragMouse(int fromX, int fromY, int toX, int toY) {
+  const std::string window = std::to_string(window_);
+  runXdotool({"mousemove", "--window", window, std::to_string(fromX), std::to_string(fromY),
+              "mousedown", "1", "mousemove", "--window", window, std::to_string(toX),
+              std::to_string(toY), "mouseup", "1"});
+}
+
+void DemoSession::clickMouseButton(int button) {
+  runXdotool({"mousemove", "--window", std::to_string(window_), "320", "240", "click",
+              std::to_string(button)});
 }
 
 Frame DemoSession::capture() {
@@ -249,7 +289,7 @@ void DemoSession::closeWindow() {
 }
 
 int DemoSession::waitForExit() {
-  return demo_->waitForExit(TIMEOUT);
+  return demo_->waitForExit(timeout_);
 }
 
 std::string DemoSession::standardOutput() const {

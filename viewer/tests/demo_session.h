@@ -2,13 +2,15 @@
 // way a user would: real key presses (xdotool, through XTEST), real pixels read back from the
 // window (XGetImage), and the window closed the way a window manager closes it.
 //
-// The run's clock seed is fixed by a preloaded library that also counts buffer swaps; every
-// wait is for swaps, not for time, so a slow machine only makes the tests slower. Waits give
-// up after a minute and throw std::runtime_error with bvdemo's standard error attached.
+// The run's arguments are the test's choice. The run's clock seed is fixed by a preloaded library
+// that also counts buffer swaps; every wait is for swaps, not for time, so a slow machine only
+// makes the tests slower. Waits give up after a minute (ten under a launcher) and throw
+// std::runtime_error with bvdemo's standard error attached.
 #pragma once
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -44,20 +46,37 @@ inline int blue(std::uint32_t pixel) {
   return static_cast<int>(pixel & 0xff);
 }
 
+// How bvdemo learns which X display to use.
+enum class DisplayBy { Environment, Option };
+
+// How a run is started, beyond its display and clock.
+struct DemoLaunch {
+  std::vector<std::string> arguments;
+  // Option passes "-display NAME" after the arguments and leaves DISPLAY unset.
+  DisplayBy displayBy = DisplayBy::Environment;
+  bool standardOutputClosed = false;
+  // A launcher (such as valgrind and its options) runs bvdemo as its last argument; every wait
+  // then allows ten minutes instead of one.
+  std::vector<std::string> launcher;
+  // Variables added to bvdemo's environment.
+  std::map<std::string, std::string> environment;
+};
+
 class DemoSession {
  public:
-  // Starts bvdemo on the display with time() fixed at clockSeconds and the given variables
-  // added to its environment; its standard output and error and its GL log go to files in
-  // workDir, or it starts with standard output closed.
+  // Starts bvdemo on the display with time() fixed at clockSeconds; its standard output and
+  // error go to files in workDir, unless the launch closes its standard output, and so does the
+  // log of its GL calls.
   DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds,
-              bool standardOutputClosed = false,
-              const std::map<std::string, std::string>& environment = {});
+              const DemoLaunch& launch = DemoLaunch());
   DemoSession(const DemoSession&) = delete;
   DemoSession& operator=(const DemoSession&) = delete;
 
   // Waits until the "GLUT app" window is viewable and has shown its first frame, then gives
   // it the keyboard focus.
   void waitForFirstFrame();
+  // Waits only until the window is viewable; its first frame may still be to come.
+  void waitForWindow();
   std::uint64_t swaps() const;
   // Waits until count more buffer swaps have happened.
   void waitForSwaps(std::uint64_t count);
@@ -67,10 +86,21 @@ class DemoSession {
   // Presses and releases each key in turn (xdotool key names such as "z", "Z", "Left",
   // "F1", "Escape"), then lets a few frames pass so the window shows their effect.
   void pressKeys(const std::vector<std::string>& keys);
+  // The same with no pause between the keys: as fast as XTEST takes them.
+  void pressKeysInBurst(const std::vector<std::string>& keys);
   void pressKey(const std::string& key) { pressKeys({key}); }
+  // Presses the left button at (fromX, fromY) in the window, moves the pointer to (toX, toY)
+  // in one motion and releases it there; then lets a few frames pass.
+  void dragMouse(int fromX, int fromY, int toX, int toY);
+  // Clicks an X pointer button over the window (4: the wheel turned towards the screen,
+  // 5: back); then lets a few frames pass.
+  void clickMouseButton(int button);
   // The current frame, once two captures a few swaps apart agree.
   Frame settledFrame();
 
+  // Asks the X server to give the window this size (as a window manager would), then lets a
+  // few frames pass.
+  void resizeWindow(int width, int height);
   // Sends WM_DELETE_WINDOW, as a window manager does when the user closes the window.
   void closeWindow();
   // bvdemo's exit status (128 + signal when a signal ended it).
@@ -82,11 +112,14 @@ class DemoSession {
 
  private:
   Frame capture();
+  // Runs xdotool with these arguments on the display, then waits a few swaps (or the end).
+  void runXdotool(const std::vector<std::string>& arguments);
   // False when bvdemo ended first.
   bool waitForSwapsOrExit(std::uint64_t count);
   [[noreturn]] void fail(const std::string& what) const;
 
   std::string displayName_;
+  std::chrono::milliseconds timeout_;
   std::string stdoutPath_;
   std::string stderrPath_;
   std::string glLogPath_;

@@ -20,12 +20,6 @@ class KeyBindingsTest : public ::testing::Test {
   }
 };
 
-bool sameView(const ViewState& a, const ViewState& b) {
-  return a.cameraZ == b.cameraZ && a.rotationX == b.rotationX && a.rotationY == b.rotationY &&
-         a.showPointsAndHull == b.showPointsAndHull && a.showBox == b.showBox &&
-         a.showBoxSphere == b.showBoxSphere && a.showMinimalSphere == b.showMinimalSphere;
-}
-
 TEST_F(KeyBindingsTest, SecondBindingOfAKeyIsRefusedAndChangesNothing) {
   EXPECT_FALSE(bindKey('z', toggleBox));
   EXPECT_FALSE(bindSpecialKey(GLUT_KEY_LEFT, toggleBox));
@@ -73,7 +67,7 @@ TEST_F(KeyBindingsTest, EachKeyChangesExactlyItsOneValue) {
       } else {
         keyboard(static_cast<unsigned char>(c.key), 17, 23);
       }
-      EXPECT_TRUE(sameView(viewState, expected)) << "key " << c.key << " press " << press;
+      EXPECT_EQ(viewState, expected) << "key " << c.key << " press " << press;
     }
   }
 }
@@ -88,7 +82,7 @@ TEST_F(KeyBindingsTest, UnboundKeysChangeNothing) {
   for (int key : {GLUT_KEY_F1, GLUT_KEY_F12, GLUT_KEY_PAGE_UP, GLUT_KEY_HOME, int{'z'}, 0, -1}) {
     special(key, 0, 0);
   }
-  EXPECT_TRUE(sameView(viewState, before));
+  EXPECT_EQ(viewState, before);
 }
 
 TEST_F(KeyBindingsTest, ValuesAreNeitherWrappedNorClamped) {

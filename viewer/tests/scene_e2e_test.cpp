@@ -222,7 +222,9 @@ TEST_F(Bvdemo, AsksForASwapIntervalOfOneThroughTheFirstSwapControlOffered) {
   };
   for (const auto& [offered, expected] : cases) {
     SCOPED_TRACE(offered);
-    auto demo = start(1'700'000'000, {{"BVDEMO_E2E_SWAP_CONTROL", offered}});
+    DemoLaunch launch;
+    launch.environment = {{"BVDEMO_E2E_SWAP_CONTROL", offered}};
+    auto demo = start(1'700'000'000, launch);
     std::string requests;  // before the first frame is shown
     for (const GlCall& call : demo->glTrace().calls) {
       if (call.name == "glutSwapBuffers") {
