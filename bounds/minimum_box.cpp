@@ -24,10 +24,8 @@ constexpr double ARC_SAMPLE_SPACING = 0.05;  // radians between first samples al
 constexpr int MAX_ARC_SAMPLES = 64;
 constexpr double ANGLE_TOLERANCE = 1e-7;  // radians: end of the golden-section refinement
 constexpr double GOLDEN = 0.6180339887498949;
-// Hulls with more facets than this are first surveyed on a grid of GRID x GRID directions on
-// each of three cube faces, and their facets ranked by it; facets then get FACET_SHARE of the
-// work budget.
-constexpr std::size_t SEED_GRID_ABOVE = 4000;
+// Large hulls are first surveyed on a grid of GRID x GRID directions on each of three cube
+// faces, and their facets ranked by it; facets then get FACET_SHARE of the work budget.
 constexpr int GRID = 12;
 constexpr double FACET_SHARE = 0.6;
 
@@ -361,7 +359,10 @@ class Arc {
 class Search {
  public:
   Search(DirectionEvaluator& evaluator, const MinimumBoxOptions& options)
-      : evaluator_(evaluator), k_(evaluator.lipschitz()), budget_(options.work) {}
+      : evaluator_(evaluator),
+        k_(evaluator.lipschitz()),
+        budget_(options.work),
+        surveyAbove_(options.surveyAboveFacets) {}
 
   const Candidate& best() const { return best_; }
 
@@ -373,10 +374,11 @@ class Search {
         facets.push_back(f);
     }
     atFacet_.assign(normals.size(), INFINITE);
-    if (facets.size() > SEED_GRID_ABOVE)
+    const bool survey = facets.size() > surveyAbove_;
+    if (survey)
       seedGrid(facets);
     // Facet normals, within the facets' share of the budget once the grid has ranked them.
-    const double facetBudget = facets.size() > SEED_GRID_ABOVE ? FACET_SHARE * budget_ : INFINITE;
+    const double facetBudget = survey ? FACET_SHARE * budget_ : INFINITE;
     std::size_t done = 0;
     for (std::size_t f : facets) {
       if (lowerBound_.size() == normals.size() && lowerBound_[f] >= best_.volume) {
@@ -559,6 +561,7 @@ class Search {
   DirectionEvaluator& evaluator_;
   double k_;
   double budget_;
+  std::size_t surveyAbove_;
   Candidate best_;
   std::vector<double> atFacet_;     // g at each facet normal; infinite until evaluated
   std::vector<double> lowerBound_;  // per facet, from the seed grid (empty without one)

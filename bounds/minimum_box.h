@@ -21,9 +21,10 @@
 //    facet-moment box) are each measured over ALL input points (enclosingBox); the smallest
 //    volume wins, so the result is never larger than the axis-aligned box or those boxes
 //    (beyond the outward rounding of the float results, about 1e-7 relative).
-// Hulls of more than 4,000 facets are first surveyed at 432 directions (a 12 x 12 grid on
-// three faces of a cube; g(a) = g(-a)); facets are then visited best cell first, and the same
-// bound, over a cell's angular radius, excludes facets. All steps share one work budget.
+// Hulls of more than 4,000 facets (options.surveyAboveFacets) are first surveyed at 432 directions
+// (a 12 x 12 grid on three faces of a cube; g(a) = g(-a)); facets are then visited best cell first,
+// and the same bound, over a cell's angular radius, excludes facets. All steps share one work
+// budget.
 //
 // Projections: the outline seen along a is walked on the hull's vertex graph (gift wrapping:
 // from the vertex farthest to one side, always to the neighbour that keeps the others on its
@@ -66,6 +67,8 @@ struct MinimumBoxOptions {
   // Cap on the work of the search, in vertices handled (about 40 ns each on the development
   // machine): the default stops the search after about 0.4 seconds.
   double work = 1e7;
+  // Hulls with more facets are surveyed on the grid of directions first.
+  std::size_t surveyAboveFacets = 4000;
   // False: project every hull vertex for every direction (the plain, slower reference the
   // tests compare the walked outlines with).
   bool walkOutlines = true;

@@ -59,7 +59,7 @@ double refined(std::span<const Vector3d> points, BoxAxes frame, double step) {
     std::array<double, 4> f;
     for (std::size_t i = 0; i < 4; ++i)
       f[i] = frameVolume(points, turned(frame, x[i]));
-    for (int iteration = 0; iteration < 300; ++iteration) {
+    for (int iteration = 0; iteration < 150; ++iteration) {
       std::array<std::size_t, 4> order = {0, 1, 2, 3};
       std::sort(order.begin(), order.end(),
                 [&f](std::size_t a, std::size_t b) { return f[a] < f[b]; });
@@ -99,14 +99,14 @@ double refined(std::span<const Vector3d> points, BoxAxes frame, double step) {
 }
 
 // The exhaustive reference: every frame of a grid over orientations (first axis over a
-// hemisphere of 3,000 directions, the second turned in 30 steps of 3 degrees), then the best
-// 24 refined by Nelder-Mead.
+// hemisphere of 1,200 directions, about 4 degrees apart, the second turned in 18 steps of 5
+// degrees), then the best 16 refined by Nelder-Mead.
 double exhaustiveMinimum(std::span<const Vector3> input) {
   std::vector<Vector3d> points;
   for (const Vector3& p : input)
     points.push_back(Vector3d(p));
-  constexpr int DIRECTIONS = 3000;
-  constexpr int TURNS = 30;
+  constexpr int DIRECTIONS = 1200;
+  constexpr int TURNS = 18;
   std::vector<std::pair<double, BoxAxes>> frames;
   for (int i = 0; i < DIRECTIONS; ++i) {
     const double z = 1.0 - (i + 0.5) / DIRECTIONS;
@@ -123,10 +123,11 @@ double exhaustiveMinimum(std::span<const Vector3> input) {
       frames.push_back({frameVolume(points, frame), frame});
     }
   }
-  std::partial_sort(frames.begin(), frames.begin() + 24, frames.end(),
+  constexpr int REFINED = 16;
+  std::partial_sort(frames.begin(), frames.begin() + REFINED, frames.end(),
                     [](const auto& a, const auto& b) { return a.first < b.first; });
   double best = frames.front().first;
-  for (int i = 0; i < 24; ++i)
+  for (int i = 0; i < REFINED; ++i)
     best = std::min(best, refined(points, frames[static_cast<std::size_t>(i)].second, 0.05));
   return best;
 }
@@ -220,11 +221,11 @@ TEST(MinimumBox, FindsTheBlockThePointsWereDrawnIn) {
 }
 
 TEST(MinimumBox, WalkedOutlinesAgreeWithProjectingEveryVertex) {
-  for (std::uint32_t seed = 1; seed <= 3; ++seed) {
+  for (std::uint32_t seed = 1; seed <= 2; ++seed) {
     for (const bool onSphere : {true, false}) {
       SCOPED_TRACE(hulltest::text("seed ", seed, onSphere ? " sphere" : " cube"));
       const std::vector<Vector3> points =
-          hulltest::floatCloud(seed, onSphere ? 300 : 2000, onSphere);
+          hulltest::floatCloud(seed, onSphere ? 200 : 1000, onSphere);
       const HullGraph graph = gatherHullGraph(volumetest::hullAtWorkingScale(points));
       MinimumBoxReport walked;
       MinimumBoxReport plain;
@@ -240,22 +241,26 @@ TEST(MinimumBox, WalkedOutlinesAgreeWithProjectingEveryVertex) {
   }
 }
 
-// Beyond 4,000 facets the search starts from a survey of directions and stops at its work
-// budget; on a round hull that costs almost nothing against the complete search.
-TEST(MinimumBox, LargeHullsSearchedWithinTheBudgetComeCloseToTheCompleteSearch) {
-  const std::vector<Vector3> points = hulltest::floatCloud(5, 2100, true);
-  const HullGraph graph = gatherHullGraph(volumetest::hullAtWorkingScale(points));
-  MinimumBoxReport capped;
-  const OrientedBox box = minimumVolumeBox(points, graph, {}, {}, &capped);
-  volumetest::expectHoldsEveryPoint(box, points);
-  EXPECT_GT(capped.facetDirections, 4000u);
-  EXPECT_FALSE(capped.complete);
-  MinimumBoxOptions unlimited;
-  unlimited.work = INFINITY;
-  MinimumBoxReport complete;
-  const double best = minimumVolumeBox(points, graph, {}, unlimited, &complete).volume;
-  EXPECT_TRUE(complete.complete);
-  EXPECT_LE(box.volume, best * (1 + 1e-3));
+// A large hull's search starts from a survey of directions and stops at its work budget
+// (both lowered here to fit a small hull); on round hulls that costs almost nothing against
+// the complete search.
+TEST(MinimumBox, SurveyedSearchWithinTheBudgetComesCloseToTheCompleteSearch) {
+  for (std::uint32_t seed = 1; seed <= 4; ++seed) {
+    const std::vector<Vector3> points = hulltest::floatCloud(seed, 300, true);
+    const HullGraph graph = gatherHullGraph(volumetest::hullAtWorkingScale(points));
+    MinimumBoxOptions options;
+    options.surveyAboveFacets = 100;
+    options.work = 1e6;
+    MinimumBoxReport capped;
+    const OrientedBox box = minimumVolumeBox(points, graph, {}, options, &capped);
+    volumetest::expectHoldsEveryPoint(box, points);
+    EXPECT_FALSE(capped.complete);
+    options.work = INFINITY;
+    MinimumBoxReport complete;
+    const double best = minimumVolumeBox(points, graph, {}, options, &complete).volume;
+    EXPECT_TRUE(complete.complete);
+    EXPECT_LE(box.volume, best * (1 + 1e-3)) << "seed " << seed;
+  }
 }
 
 TEST(MinimumBox, FlatLinearAndSinglePointInputsGiveBoxesWithoutVolume) {
