@@ -440,8 +440,10 @@ class Search {
     const std::vector<Vector3d>& normals = evaluator_.normals();
     std::vector<double> rank(normals.size(), INFINITE);
     lowerBound_.assign(normals.size(), 0.0);
-    // A cell of side 2 / GRID on a cube face of half side 1: no direction in it is farther than
-    // sqrt(2) / GRID radians from the centre's.
+    // A cell of side 2 / GRID on a cube face at distance 1: as unit vectors, no direction in it
+    // lies farther than sqrt(2) / GRID from the centre's (projecting onto the unit sphere does
+    // not lengthen distances outside it), and a frame turned from one to the other moves none
+    // of its axes farther than that.
     const double reach = std::isfinite(k_) ? 1.0 + k_ * std::sqrt(2.0) / GRID : INFINITE;
     for (std::size_t f : facets) {
       int face = 0;

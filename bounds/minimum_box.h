@@ -13,10 +13,11 @@
 // 2. g along the arcs between adjacent facets: samples, then golden-section refinement of
 //    every sampled local minimum (and of an end whose arc starts downhill). Arcs are visited
 //    in order of their ends' values; an arc is left out when a Lipschitz bound shows it
-//    cannot beat the best box found: along a rotation by angle t every width changes by at
-//    most 2 * rho * t (rho: largest distance of a hull vertex from their centroid) and every
-//    width is at least 2 * r (r: distance from that centroid to the nearest facet plane), so
-//    g at angle t from a direction is at least g there / (1 + rho * t / r)^3.
+//    cannot beat the best box found: when every axis of a frame moves by at most t (the
+//    frame turned by an angle t or less) every width changes by at most 2 * rho * t (rho:
+//    largest distance of a hull vertex from their centroid), and every width is at least 2 * r
+//    (r: distance from that centroid to the nearest facet plane), so g at angle t from a
+//    direction is at least g there / (1 + rho * t / r)^3.
 // 3. The best frame found, the coordinate axes and the frames passed in by the caller (the
 //    facet-moment box) are each measured over ALL input points (enclosingBox); the smallest
 //    volume wins, so the result is never larger than the axis-aligned box or those boxes
