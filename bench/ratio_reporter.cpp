@@ -1,4 +1,4 @@
-// RatioReporter: records per-benchmark CPU times as they are reported and prints the
+// RatioReporter: records per-benchmark times as they are reported and prints the
 // subject / peer ratios once the run is over.
 #include "bench/ratio_reporter.h"
 
@@ -23,8 +23,14 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     const std::string name = run.run_name.str();
     if (fromMedian_[name] && !median)
       continue;
-    seconds_[name] = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+    // A benchmark timed with UseRealTime (work in child processes) is compared by wall clock.
+    const bool wallClock = !run.run_name.time_type.empty();
+    anyWallClock_ = anyWallClock_ || wallClock;
+    seconds_[name] = (wallClock ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) /
+                     benchmark::GetTimeUnitMultiplier(run.time_unit);
     fromMedian_[name] = median;
+    for (const auto& [key, counter] : run.counters)
+      counters_[name][key] = counter.value;
   }
   ConsoleReporter::ReportRuns(runs);
 }
@@ -37,7 +43,9 @@ void RatioReporter::printSummary(std::ostream& out) const {
     if (subject == seconds_.end() || peer == seconds_.end())
       continue;
     if (!header) {
-      out << "\nRatio of CPU time per iteration, subject / peer (below 1: subject faster)\n";
+      out << "\nRatio of "
+          << (anyWallClock_ ? "time (CPU; wall clock for real_time runs)" : "CPU time")
+          << " per iteration, subject / peer (below 1: subject faster)\n";
       header = true;
     }
     char line[512];
@@ -48,13 +56,29 @@ void RatioReporter::printSummary(std::ostream& out) const {
   }
 }
 
-int runWithRatios(int argc, char** argv, std::vector<Comparison> comparisons) {
+double RatioReporter::secondsOf(const std::string& name) const {
+  const auto found = seconds_.find(name);
+  return found == seconds_.end() ? -1.0 : found->second;
+}
+
+double RatioReporter::counterOf(const std::string& name, const std::string& counter) const {
+  const auto run = counters_.find(name);
+  if (run == counters_.end())
+    return -1.0;
+  const auto found = run->second.find(counter);
+  return found == run->second.end() ? -1.0 : found->second;
+}
+
+int runWithRatios(int argc, char** argv, std::vector<Comparison> comparisons,
+                  void (*after)(const RatioReporter&)) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv))
     return 1;
   RatioReporter reporter(std::move(comparisons));
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.printSummary(std::cout);
+  if (after != nullptr)
+    after(reporter);
   benchmark::Shutdown();
   return 0;
 }

@@ -115,6 +115,10 @@ void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
   box.center = center;
 
   // Pass 5: the report; the solver lives until it is written.
+  writeBoxReport(out, box);
+}
+
+void writeBoxReport(std::ostream& out, const OBB& box) {
   out << "Constructed OBB " << '\n';
   out << "Axis 0 " << box.axes[0] << std::endl;
   out << "Axis 1 " << box.axes[1] << std::endl;

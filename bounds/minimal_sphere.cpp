@@ -4,6 +4,9 @@
 // whenever the sphere grows.
 #include "bounds/minimal_sphere.h"
 
+#include "bounds/exact_minimal_sphere.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -12,8 +15,6 @@
 bool sphereSeedPending = true;
 
 namespace {
-
-constexpr int GENERATOR_SEED = 367;
 
 // Marks the merged point in a candidate's new support layout.
 constexpr std::int8_t NEW_POINT = -1;
@@ -282,9 +283,54 @@ Sphere extendSupport4(int k, VisitingOrder order, SupportSet& support) {
   return extendFromTable(CANDIDATES_4, nullptr, k, order, support);
 }
 
+namespace {
+
+// A point counts as held when it lies within the coincidence threshold of a support point
+// or the working sphere encloses it.
+bool held(VisitingOrder order, const Sphere& working, const SupportSet& support, const Vector3& q) {
+  for (int s = 0; s < support.count; ++s) {
+    const Vector3 d = q - *order[static_cast<std::size_t>(support.slots[s])];
+    if (dot(d, d) < SPHERE_EPSILON)
+      return true;
+  }
+  return encloses(working, q);
+}
+
+// The scan: merges every point outside the working sphere and restarts at the first
+// position whenever the sphere grows.
+void scan(VisitingOrder order, Sphere& working, SupportSet& support) {
+  const int n = static_cast<int>(order.size());
+  int k = 1;
+  while (k < n) {
+    const Vector3& q = *order[static_cast<std::size_t>(k)];
+    if (held(order, working, support, q)) {
+      ++k;
+      continue;
+    }
+    const SupportSet previous = support;
+    const Sphere candidate = SUPPORT_ROUTINES[support.count - 1](k, order, support);
+    if (candidate.radius > working.radius) {
+      working = candidate;
+      k = 0;
+    } else {
+      // The working sphere stays, so its support set must stay too: a set rewritten for a
+      // sphere that was not taken would no longer lie on the working sphere, and every later
+      // merge built on it could leave points far outside the result.
+      support = previous;
+      ++k;
+    }
+  }
+}
+
+bool isFinitePoint(const Vector3& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+}  // namespace
+
 Sphere minimalSphere(const Vector3* points, int n) {
   if (sphereSeedPending) {
-    std::srand(GENERATOR_SEED);
+    std::srand(SPHERE_GENERATOR_SEED);
     sphereSeedPending = false;
   }
   Sphere working;  // centre origin, squared radius 1: the answer for no points
@@ -303,29 +349,21 @@ Sphere minimalSphere(const Vector3* points, int n) {
 
     working = sphereAtPoint(*order[0]);
     SupportSet support;  // count 1, slot 0 = position 0
-    int k = 1;
-    while (k < n) {
+    scan(order, working, support);
+
+    // A point the scan passed because its merge came out no larger is still outside: the
+    // containment factor lets a smaller candidate qualify when a support point lies just
+    // beyond it, and the scan then moves on. Only then is the sphere computed anew, exactly;
+    // where the scan left nothing out, nothing changes. The check is the scan's own, so a
+    // point it skipped as coincident with a support point stays skipped; points with a
+    // non-finite coordinate are never held and are not looked at.
+    for (int k = 0; k < n; ++k) {
       const Vector3& q = *order[static_cast<std::size_t>(k)];
-      bool coincident = false;
-      for (int s = 0; s < support.count && !coincident; ++s) {
-        const Vector3 d = q - *order[static_cast<std::size_t>(support.slots[s])];
-        coincident = dot(d, d) < SPHERE_EPSILON;
-      }
-      if (coincident || encloses(working, q)) {
-        ++k;
-        continue;
-      }
-      const SupportSet previous = support;
-      const Sphere candidate = SUPPORT_ROUTINES[support.count - 1](k, order, support);
-      if (candidate.radius > working.radius) {
-        working = candidate;
-        k = 0;
-      } else {
-        // The working sphere stays, so its support set must stay too: a set rewritten for a
-        // sphere that was not taken would no longer lie on the working sphere, and every later
-        // merge built on it could leave points far outside the result.
-        support = previous;
-        ++k;
+      if (isFinitePoint(q) && !held(order, working, support, q)) {
+        const ExactSphere exact =
+            exactMinimalSphere(std::span<const Vector3>(points, static_cast<std::size_t>(n)));
+        working = {exact.center, exact.squaredRadius};
+        break;
       }
     }
   }

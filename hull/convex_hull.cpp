@@ -2,6 +2,7 @@
 // a plane with an absolute tolerance, outside sets, and neighbour links found by comparing
 // edge coordinates.
 #include "hull/convex_hull.h"
+#include "hull/hull_builder.h"
 
 #include <algorithm>
 #include <array>
@@ -82,16 +83,12 @@ PlaneSide classify(const Plane& plane, const Vector3& p, float tolerance) {
   return PlaneSide::Front;
 }
 
-namespace {
-
-bool sameSide(const Edge& e, const Edge& g) {
+bool sidesMatch(const Edge& e, const Edge& g) {
   return (nearlyEqual(e.start, g.start, EDGE_MATCH_TOLERANCE) &&
           nearlyEqual(e.end, g.end, EDGE_MATCH_TOLERANCE)) ||
          (nearlyEqual(e.start, g.end, EDGE_MATCH_TOLERANCE) &&
           nearlyEqual(e.end, g.start, EDGE_MATCH_TOLERANCE));
 }
-
-}  // namespace
 
 void ConvexHull::linkNeighbors(std::int32_t id) {
   const auto self =
@@ -103,7 +100,7 @@ void ConvexHull::linkNeighbors(std::int32_t id) {
       if (other.id == facet.id)
         continue;
       for (Edge& g : other.edges) {
-        if (sameSide(e, g)) {
+        if (sidesMatch(e, g)) {
           e.neighbor = other.id;
           g.neighbor = facet.id;
           linked = true;

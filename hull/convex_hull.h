@@ -14,10 +14,15 @@
 //   order and per facet `vertices` and `triangleIndices`.
 // - Nothing reports errors. Degenerate input gives degenerate facets (not-a-number planes)
 //   and `build` still ends.
-// - Every expansion step consumes a distinct input point as its eye point: orphan points
-//   are handed on once each, and a point that was an eye point is never offered to a facet
-//   again. With absolute tolerances a new facet may otherwise see its own eye point behind
-//   it at large coordinates and take it back, and the build would never end.
+// - Points with a non-finite coordinate bound nothing: `build` leaves them out of the hull
+//   (the stages below, called directly, take the points as they are).
+// - `build` ends with at most 2n facets for n >= 2 points (fewer give the four facets of the
+//   first tetrahedron), on every input: a step that would pass
+//   2n facets ends the build. A closed hull of v vertices has 2v - 4 facets, so only a
+//   surface that no longer closes gets there: sides that fail to link, far beyond the range
+//   the absolute tolerances suit (1e9 beside points within 100), are taken into horizon
+//   after horizon. The points still outside are then left behind their facets, and the
+//   outside sets are emptied. Where every side links, the rule never acts.
 #pragma once
 
 #include <cstdint>
@@ -105,5 +110,7 @@ class ConvexHull {
                         std::vector<std::int32_t>& newFacetIds);
 
  private:
+  // The indexed build fills these as the stages would have.
+  friend void buildIndexed(ConvexHull& hull, const std::vector<Vector3>& points);
   PointSet usedEyePoints_;
 };

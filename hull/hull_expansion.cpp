@@ -2,36 +2,35 @@
 // replaced by a fan of triangles from the eye point to their horizon, and their outside
 // points are handed to the new triangles.
 #include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <utility>
 
 #include "hull/convex_hull.h"
+#include "hull/hull_builder.h"
+
+namespace {
+
+bool isFinite(const Vector3& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
+
+}  // namespace
 
 void ConvexHull::build(const std::vector<Vector3>& points) {
-  buildInitialSimplex(points);
-
-  std::vector<Edge> horizon;
-  std::vector<std::int32_t> visibleIds;
-  std::vector<Vector3> orphanPoints;
-  std::vector<std::int32_t> newFacetIds;
-  for (;;) {
-    const auto next = std::find_if(facets.begin(), facets.end(),
-                                   [](const Facet& f) { return !f.outsidePoints.empty(); });
-    if (next == facets.end())
-      break;
-    const Vector3 eyePoint = next->farthestPoint;
-
-    findHorizon(eyePoint, horizon, visibleIds, orphanPoints);
-    newFacetIds.clear();
-    for (const Edge& edge : horizon)
-      addFacetFromEdge(edge, eyePoint, orphanPoints, newFacetIds);
-    // Ids are unique, so removing every facet whose id is visible removes the first of each.
-    std::erase_if(facets, [&visibleIds](const Facet& f) {
-      return std::binary_search(visibleIds.begin(), visibleIds.end(), f.id);
-    });
-    for (const std::int32_t id : newFacetIds)
-      linkNeighbors(id);
-    ++expansionSteps;
+  // A point with a non-finite coordinate bounds nothing, and planes through it are not a
+  // number: their sides never link. Leave such points out; finite input is used as it is.
+  std::vector<Vector3> finitePoints;
+  const bool allFinite = std::all_of(points.begin(), points.end(), isFinite);
+  if (!allFinite)
+    std::copy_if(points.begin(), points.end(), std::back_inserter(finitePoints), isFinite);
+  const std::vector<Vector3>& input = allFinite ? points : finitePoints;
+  if (input.empty()) {
+    buildInitialSimplex(input);  // four facets on the origin, and nothing to grow
+    return;
   }
+  // The stages below, with indexes instead of scans of the facet list.
+  buildIndexed(*this, input);
 }
 
 void ConvexHull::findHorizon(const Vector3& eyePoint, std::vector<Edge>& horizon,

@@ -84,8 +84,7 @@ double exactRadius(const std::vector<Vector3>& points) {
 // s is the minimal sphere of the points: its radius is the exact one within 0.05 %, and it
 // holds every point within the two tolerances, the containment factor on the squared radius
 // (plus float rounding of the squared distance) or the coincidence distance. Returns whether
-// a point lies beyond them: the rounding of merges lets that happen rarely, and never by more
-// than 0.2 % of the radius.
+// a point lies beyond them, which the final pass over the points rules out.
 bool expectMinimal(const Sphere& s, const std::vector<Vector3>& points) {
   const double r = exactRadius(points);
   EXPECT_NEAR(s.radius, r, 5e-4 * r + 1e-6);
@@ -279,8 +278,31 @@ TEST(MinimalSphere, MergeTheScanDoesNotTakeKeepsTheSupportSet) {
       expectMinimal(minimalSphere(vertices.data(), static_cast<int>(vertices.size())), vertices));
 }
 
+TEST(MinimalSphere, ScanThatPassesAnOutsidePointStillEndsWithTheExactSphere) {
+  // The program's cloud of clock seed 1766013561. The merge of (96, 72, -53) qualifies a
+  // three-point candidate that is smaller than the working sphere, because the third support
+  // point lies within the containment factor outside it; the scan moved on and ended with
+  // radius 130.76, leaving that vertex 16.4 % of the radius outside. The exact radius is
+  // 140.185.
+  const std::vector<Vector3> cloud{
+      {44, 39, -95},  {-26, -73, -86}, {83, 9, -71},    {96, 72, -53},   {44, 29, -36},
+      {-84, 39, -77}, {-59, -83, -89}, {32, -58, 32},   {-36, -43, -10}, {89, 23, 82},
+      {-65, -33, 21}, {92, -6, 0},     {-93, -23, -90}, {88, -75, 82},   {-65, 21, -36},
+      {-48, 37, -97}, {-25, 79, 72},   {-62, -37, -86}, {22, -21, -29},  {-88, -79, 94}};
+  ConvexHull hull;
+  hull.build(cloud);
+  Sphere s;
+  sphereSeedPending = true;
+  fitSphereToHull(hull, s);
+  std::vector<Vector3> vertices;
+  for (const Facet& f : hull.facets)
+    vertices.insert(vertices.end(), f.vertices.begin(), f.vertices.end());
+  EXPECT_FALSE(expectMinimal(s, vertices));
+  EXPECT_NEAR(s.radius, 140.185, 0.01);
+}
+
 TEST(MinimalSphere, FitToHullMatchesTheExactSphereOfTheHullVertices) {
-  int beyond = 0;  // about 1 hull in 2,500 (seed 604 here)
+  int beyond = 0;
   for (std::uint32_t seed = 1; seed <= 1000; ++seed) {
     SCOPED_TRACE(seed);
     ConvexHull hull;
@@ -295,7 +317,7 @@ TEST(MinimalSphere, FitToHullMatchesTheExactSphereOfTheHullVertices) {
     if (HasFailure())
       return;
   }
-  EXPECT_LE(beyond, 2);
+  EXPECT_EQ(beyond, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "hull/tests/hull_test_support.h"
 
@@ -166,6 +167,96 @@ TEST(ConvexHull, DegenerateCloudsEndInFourFlatFacets) {
         EXPECT_TRUE(std::isnan(f.getPlane().normal.x));
       }
     }
+  }
+}
+
+TEST(ConvexHull, FlatTetrahedronWhoseCentroidIsWithinToleranceIsWoundInward) {
+  // Volume 5: the apex lies behind the base plane by more than the tolerance, the centroid
+  // (a quarter as far) within it. Left wound outward, every face came out three times.
+  const std::vector<Vector3> points{{-86, -1, 1}, {-86, 89, -86}, {10, 0, 0}, {0, 0, 0}};
+  ConvexHull hull;
+  hull.build(points);
+  ASSERT_EQ(hull.facets.size(), 4u);
+  for (Facet& f : hull.facets) {
+    const Plane& plane = f.getPlane();
+    for (const Vector3& p : points)
+      EXPECT_GE(dot(plane.normal, p) - plane.offset, -HULL_EPSILON) << describe(f);
+    EXPECT_GT(dot(plane.normal, hull.interiorPoint) - plane.offset, 0.0f) << describe(f);
+  }
+  expectValidHull(hull, points);
+}
+
+// Points that make planes not a number or far beyond the tolerances' range: the build ends
+// at once with at most two facets per point, and a non-finite point is no vertex.
+TEST(ConvexHull, HostileCloudsEndWithAtMostTwoFacetsPerPoint) {
+  const std::vector<Vector3> seven{{99, 38, 76},
+                                   {3.25091659e-38f, -1.23637892e+16f, -2.2775286e+16f},
+                                   {0, 0, -2064},
+                                   {55, 55, 119},
+                                   {NAN, 3.05175763e-05f, 1.22953964e+10f},
+                                   {80, 80, 80},
+                                   {-9, 1, -34}};
+  std::vector<std::vector<Vector3>> clouds{seven};
+  for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+    std::mt19937 rng(seed);
+    const auto coordinate = [&rng] {
+      return static_cast<float>(static_cast<int>(rng() % 200) - 100);
+    };
+    std::vector<Vector3> cloud;
+    const int n = 5 + static_cast<int>(rng() % 400);
+    const float far = std::pow(10.0f, 6.0f + static_cast<float>(rng() % 60) / 10.0f);
+    for (int i = 0; i < n; ++i) {
+      switch (rng() % 16) {
+        case 0:
+          cloud.push_back({far, 1.5f * far, 1.39f * far});
+          break;
+        case 1:
+          cloud.push_back({seed % 2 ? NAN : INFINITY, coordinate(), 1e10f});
+          break;
+        default:
+          cloud.push_back({coordinate(), coordinate(), coordinate()});
+      }
+    }
+    clouds.push_back(cloud);
+  }
+  // 400 integer points and one far point: 25,659 facets in 19 s at 3.6e7 before the guard,
+  // no end within minutes at 1e9.
+  for (const float far : {3.6e7f, 1e9f}) {
+    auto cloud = programCloud(7);
+    for (std::uint32_t seed = 8; cloud.size() < 400; ++seed) {
+      const auto more = programCloud(seed);
+      cloud.insert(cloud.end(), more.begin(), more.end());
+    }
+    cloud.push_back({far, 1.5f * far, 1.39f * far});
+    clouds.push_back(cloud);
+  }
+  for (std::size_t c = 0; c < clouds.size(); ++c) {
+    SCOPED_TRACE(c);
+    ConvexHull hull;
+    hull.build(clouds[c]);
+    EXPECT_LE(hull.facets.size(), 2 * clouds[c].size());
+    for (const Facet& f : hull.facets) {
+      EXPECT_TRUE(f.outsidePoints.empty());
+      for (const Vector3& v : f.vertices)
+        EXPECT_TRUE(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z));
+    }
+  }
+}
+
+TEST(ConvexHull, NonFinitePointsAreLeftOutAndTheRestGiveTheirOwnHull) {
+  for (std::uint32_t seed = 1; seed <= 200; ++seed) {
+    SCOPED_TRACE(seed);
+    const auto finite = programCloud(seed);
+    auto withBad = finite;
+    withBad.insert(withBad.begin() + seed % 20, {NAN, 5, 5});
+    withBad.push_back({1, -INFINITY, 2});
+    ConvexHull reference;
+    reference.build(finite);
+    ConvexHull hull;
+    hull.build(withBad);
+    ASSERT_EQ(hull.facets.size(), reference.facets.size());
+    for (std::size_t i = 0; i < hull.facets.size(); ++i)
+      EXPECT_EQ(describe(hull.facets[i]), describe(reference.facets[i]));
   }
 }
 

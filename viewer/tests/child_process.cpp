@@ -53,12 +53,15 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     : name_(argv.at(0)) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, redirections.stdinPath.c_str(), O_RDONLY,
-                                   0);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, redirections.stdoutPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, redirections.stderrPath.c_str(),
-                                   O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const auto redirect = [&actions](int fd, const std::string& path, int flags) {
+    if (path.empty())
+      posix_spawn_file_actions_addclose(&actions, fd);
+    else
+      posix_spawn_file_actions_addopen(&actions, fd, path.c_str(), flags, 0644);
+  };
+  redirect(STDIN_FILENO, redirections.stdinPath, O_RDONLY);
+  redirect(STDOUT_FILENO, redirections.stdoutPath, O_WRONLY | O_CREAT | O_TRUNC);
+  redirect(STDERR_FILENO, redirections.stderrPath, O_WRONLY | O_CREAT | O_TRUNC);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   // Its own process group, so that a terminal's signals meant for the test do not reach it.

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+// Each path is opened for the child's descriptor; an empty path leaves it closed.
 struct Redirections {
   std::string stdinPath = "/dev/null";
   std::string stdoutPath = "/dev/null";

@@ -1,0 +1,643 @@
+// The indexed build: the literal growth of the hull (see convex_hull.h) with every scan of the
+// facet list replaced by an index that yields the same answer, in the same order.
+//
+// - Facets live in slots that are reused; list order is id order, so "the first facet" is the
+//   one of smallest id, and the facet list is put together, sorted by id, only at the end.
+// - The first facet with outside points comes from a min-heap of ids (facets get outside
+//   points only when they are made, and ids only grow).
+// - Planes sit in contiguous arrays, and every facet is tested against every eye point, as the
+//   literal stage does, with the same float operations in the same order.
+// - Outside sets are point indices in one pool, handed on once per step by a per-point stamp.
+// - Sides are found through a hash index on their two vertices (see hull_builder.h for when
+//   that equals the literal coordinate comparison, and the fallback when it does not).
+#include "hull/hull_builder.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <queue>
+#include <utility>
+
+#include "hull/convex_hull.h"
+
+namespace {
+
+constexpr std::uint32_t NONE = std::numeric_limits<std::uint32_t>::max();
+
+std::uint64_t mix(std::uint64_t k) {
+  k ^= k >> 33;
+  k *= 0xff51afd7ed558ccdull;
+  k ^= k >> 33;
+  k *= 0xc4ceb9fe1a85ec53ull;
+  k ^= k >> 33;
+  return k;
+}
+
+// Open addressing with linear probing from 64-bit keys to 32-bit values (NONE marks an empty
+// slot, so it is never stored); erasing shifts the following run back, leaving no tombstones.
+class FlatMap {
+ public:
+  FlatMap() { reset(16); }
+
+  std::uint32_t* find(std::uint64_t key) {
+    for (std::size_t i = home(key);; i = (i + 1) & mask_) {
+      if (values_[i] == NONE)
+        return nullptr;
+      if (keys_[i] == key)
+        return &values_[i];
+    }
+  }
+
+  // The value stored under key, after storing value there when the key was absent.
+  std::pair<std::uint32_t*, bool> insert(std::uint64_t key, std::uint32_t value) {
+    if (2 * (size_ + 1) > values_.size())
+      grow();
+    for (std::size_t i = home(key);; i = (i + 1) & mask_) {
+      if (values_[i] == NONE) {
+        keys_[i] = key;
+        values_[i] = value;
+        ++size_;
+        return {&values_[i], true};
+      }
+      if (keys_[i] == key)
+        return {&values_[i], false};
+    }
+  }
+
+  void erase(std::uint64_t key) {
+    std::size_t hole = home(key);
+    while (keys_[hole] != key || values_[hole] == NONE) {
+      if (values_[hole] == NONE)
+        return;
+      hole = (hole + 1) & mask_;
+    }
+    values_[hole] = NONE;
+    --size_;
+    for (std::size_t j = (hole + 1) & mask_; values_[j] != NONE; j = (j + 1) & mask_) {
+      const std::size_t k = home(keys_[j]);
+      const bool stays = hole <= j ? (hole < k && k <= j) : (hole < k || k <= j);
+      if (stays)
+        continue;
+      keys_[hole] = keys_[j];
+      values_[hole] = values_[j];
+      values_[j] = NONE;
+      hole = j;
+    }
+  }
+
+ private:
+  std::size_t home(std::uint64_t key) const { return static_cast<std::size_t>(mix(key)) & mask_; }
+
+  void reset(std::size_t capacity) {
+    keys_.assign(capacity, 0);
+    values_.assign(capacity, NONE);
+    mask_ = capacity - 1;
+    size_ = 0;
+  }
+
+  void grow() {
+    std::vector<std::uint64_t> keys = std::move(keys_);
+    std::vector<std::uint32_t> values = std::move(values_);
+    reset(2 * values.size());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+      if (values[i] != NONE)
+        insert(keys[i], values[i]);
+    }
+  }
+
+  std::vector<std::uint64_t> keys_;
+  std::vector<std::uint32_t> values_;
+  std::size_t mask_ = 0;
+  std::size_t size_ = 0;
+};
+
+// The points without their later copies (exact coordinates, -0 equal to +0, as the hull's
+// point sets compare them). A copy is classified like its original against every plane and
+// follows it into every outside set, and handing points on keeps only the first of equals:
+// the first occurrence is the only one that ever matters. Empty when there are no copies.
+std::vector<Vector3> withoutCopies(const std::vector<Vector3>& points) {
+  std::size_t capacity = 16;
+  while (capacity < 2 * points.size())
+    capacity *= 2;
+  std::vector<std::uint32_t> table(capacity, NONE);
+  const auto hash = [](const Vector3& p) {
+    std::uint64_t h = 0;
+    for (int k = 0; k < 3; ++k)
+      h = mix(h ^ std::bit_cast<std::uint32_t>(p[k] + 0.0f));
+    return static_cast<std::size_t>(h);
+  };
+  std::vector<Vector3> unique;
+  bool copies = false;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const Vector3& p = points[i];
+    bool copy = false;
+    for (std::size_t j = hash(p) & (capacity - 1);; j = (j + 1) & (capacity - 1)) {
+      if (table[j] == NONE) {
+        table[j] = static_cast<std::uint32_t>(i);
+        break;
+      }
+      const Vector3& q = points[table[j]];
+      if (q.x == p.x && q.y == p.y && q.z == p.z) {
+        copy = true;
+        break;
+      }
+    }
+    if (copy && !copies) {
+      copies = true;
+      unique.assign(points.begin(), points.begin() + static_cast<std::ptrdiff_t>(i));
+    } else if (!copy && copies) {
+      unique.push_back(p);
+    }
+  }
+  return unique;
+}
+
+// Two distinct points whose sides the literal comparison would take as one: each squared
+// coordinate difference below EDGE_MATCH_TOLERANCE, that is each difference below about
+// 0.001. Vertices go into cells of CELL per axis; a point's partners lie in the cells its
+// coordinates reach within REACH (generously above 0.001). Beyond 2^40 distinct floats are
+// far apart, so a coordinate there is its own cell.
+class NearVertexGrid {
+ public:
+  explicit NearVertexGrid(std::span<const Vector3> points)
+      : points_(points), next_(points.size()) {}
+
+  // Adds vertex i; true when an earlier, distinct vertex lies within the matching tolerance.
+  bool addHasNear(std::uint32_t i) {
+    const Vector3& p = points_[i];
+    std::array<std::int64_t, 3> lo{};
+    std::array<std::int64_t, 3> hi{};
+    std::array<std::int64_t, 3> own{};
+    for (int k = 0; k < 3; ++k) {
+      const Reach r = reach(p[k]);
+      lo[static_cast<std::size_t>(k)] = r.first;
+      hi[static_cast<std::size_t>(k)] = r.last;
+      own[static_cast<std::size_t>(k)] = r.own;
+    }
+    bool near = false;
+    for (std::int64_t x = lo[0]; x <= hi[0] && !near; ++x) {
+      for (std::int64_t y = lo[1]; y <= hi[1] && !near; ++y) {
+        for (std::int64_t z = lo[2]; z <= hi[2] && !near; ++z) {
+          const std::uint32_t* head = cells_.find(cellKey(x, y, z));
+          for (std::uint32_t j = head ? *head : NONE; j != NONE && !near; j = next_[j])
+            near = j != i && nearlyEqual(points_[j], p, EDGE_MATCH_TOLERANCE);
+        }
+      }
+    }
+    auto [head, inserted] = cells_.insert(cellKey(own[0], own[1], own[2]), i);
+    next_[i] = inserted ? NONE : *head;
+    *head = i;
+    return near;
+  }
+
+ private:
+  static constexpr double CELL = 0.01;
+  static constexpr double REACH = 0.0015;
+  static constexpr double FAR = 1099511627776.0;  // 2^40
+
+  struct Reach {
+    std::int64_t first;
+    std::int64_t last;
+    std::int64_t own;  // the cell of the coordinate itself
+  };
+  static Reach reach(float c) {
+    const double x = c;
+    if (std::fabs(x) >= FAR) {
+      const auto own = static_cast<std::int64_t>(std::bit_cast<std::uint32_t>(c)) + (1ll << 60);
+      return {own, own, own};
+    }
+    return {static_cast<std::int64_t>(std::floor((x - REACH) / CELL)),
+            static_cast<std::int64_t>(std::floor((x + REACH) / CELL)),
+            static_cast<std::int64_t>(std::floor(x / CELL))};
+  }
+  static std::uint64_t cellKey(std::int64_t x, std::int64_t y, std::int64_t z) {
+    // Cells that share a key share a chain; the exact test sorts them out.
+    return mix(static_cast<std::uint64_t>(x)) ^ (mix(static_cast<std::uint64_t>(y)) * 3) ^
+           (mix(static_cast<std::uint64_t>(z)) * 7);
+  }
+
+  std::span<const Vector3> points_;
+  std::vector<std::uint32_t> next_;
+  FlatMap cells_;
+};
+
+struct Slot {
+  std::int32_t id = -1;  // -1 while the slot is free
+  std::array<std::uint32_t, 3> v{};
+  std::array<std::int32_t, 3> neighbor{-1, -1, -1};
+  Plane plane;
+  std::uint32_t outBegin = 0;
+  std::uint32_t outCount = 0;
+  std::uint32_t farthest = NONE;
+  float farthestDistance = 0.0f;
+  bool offered = false;  // the literal build computed the plane when it made the facet
+};
+
+struct HorizonSide {
+  std::uint32_t start;
+  std::uint32_t end;
+  std::int32_t neighbor;
+};
+
+class Builder {
+ public:
+  Builder(ConvexHull& hull, std::span<const Vector3> points, std::size_t inputCount)
+      : hull_(hull),
+        points_(points),
+        facetLimit_(2 * inputCount),
+        grid_(points),
+        stamp_(points.size(), 0),
+        usedEye_(points.size(), 0),
+        vertex_(points.size(), 0) {}
+
+  void run() {
+    startWithSimplex();
+    std::uint32_t step = 0;
+    for (;;) {
+      while (!eyeFacets_.empty() && slots_[eyeFacets_.top().second].id != eyeFacets_.top().first)
+        eyeFacets_.pop();
+      if (eyeFacets_.empty())
+        break;
+      const std::uint32_t eye = slots_[eyeFacets_.top().second].farthest;
+      findVisible(points_[eye]);
+      collectHorizon();
+      collectOrphans(++step);
+      // A closed triangulated hull of v vertices has 2v - 4 facets, so a step that would pass
+      // 2n facets can only come from a surface that no longer closes (far beyond the range
+      // the absolute tolerances suit, planes are mostly rounding). The build ends there; the
+      // points still outside stay behind their facets.
+      if (live_ - visible_.size() + horizon_.size() > facetLimit_)
+        break;
+      if (!horizon_.empty()) {
+        usedEye_[eye] = 1;
+        eyesUsed_.push_back(eye);
+        addVertex(eye);
+      }
+      // Earlier eye points lie on the facets they span; rounding must not bring one back.
+      std::erase_if(orphans_, [this](std::uint32_t i) { return usedEye_[i] != 0; });
+      orphanPoints_.clear();
+      for (const std::uint32_t i : orphans_)
+        orphanPoints_.push_back(points_[i]);
+
+      for (const std::uint32_t s : visible_)
+        freeSlot(s);
+      compactPool();
+      newSlots_.clear();
+      for (const HorizonSide& side : horizon_)
+        addFacetFromSide(side, eye);
+      linkNew();
+      ++hull_.expansionSteps;
+    }
+    finish();
+  }
+
+ private:
+  void startWithSimplex() {
+    const SimplexCorners corners = chooseSimplexCorners(points_);
+    hull_.interiorPoint = corners.interiorPoint;
+    std::array<std::uint32_t, 4> c{};
+    for (std::size_t k = 0; k < 4; ++k)
+      c[k] = static_cast<std::uint32_t>(corners.index[k]);
+    const std::array<std::array<std::uint32_t, 3>, 4> loops = {
+        {{c[0], c[1], c[2]}, {c[1], c[0], c[3]}, {c[2], c[1], c[3]}, {c[0], c[2], c[3]}}};
+    for (const std::uint32_t i : c)
+      addVertex(i);
+    newSlots_.clear();
+    for (const auto& loop : loops)
+      newSlots_.push_back(makeSlot(loop));
+    linkNew();
+    for (const std::uint32_t s : newSlots_)
+      offer(s, nullptr, points_.data(), points_.size());
+  }
+
+  // A vertex joins the hull: from the first pair within the matching tolerance on, sides are
+  // linked by the literal scan.
+  void addVertex(std::uint32_t i) {
+    if (literal_ || vertex_[i] != 0)
+      return;
+    vertex_[i] = 1;
+    literal_ = grid_.addHasNear(i);
+  }
+
+  std::uint32_t makeSlot(const std::array<std::uint32_t, 3>& loop) {
+    std::uint32_t s;
+    if (freeSlots_.empty()) {
+      s = static_cast<std::uint32_t>(slots_.size());
+      slots_.emplace_back();
+      nx_.push_back(0.0f);
+      ny_.push_back(0.0f);
+      nz_.push_back(0.0f);
+      offset_.push_back(0.0f);
+      distance_.push_back(0.0f);
+      sideNext_.insert(sideNext_.end(), 3, NONE);
+    } else {
+      s = freeSlots_.back();
+      freeSlots_.pop_back();
+    }
+    Slot& f = slots_[s];
+    f = Slot{};
+    f.id = hull_.nextFacetId++;
+    f.v = loop;
+    const std::array<Vector3, 3> corners = {points_[loop[0]], points_[loop[1]], points_[loop[2]]};
+    f.plane = planeOfPolygon(corners);
+    nx_[s] = f.plane.normal.x;
+    ny_[s] = f.plane.normal.y;
+    nz_[s] = f.plane.normal.z;
+    offset_[s] = f.plane.offset;
+    ++live_;
+    return s;
+  }
+
+  void freeSlot(std::uint32_t s) {
+    Slot& f = slots_[s];
+    if (!literal_) {
+      for (int k = 0; k < 3; ++k)
+        removeSide(s, k);
+    }
+    liveOutside_ -= f.outCount;
+    f.id = -1;
+    // A not-a-number offset keeps the free slot from ever seeing a point.
+    nx_[s] = ny_[s] = nz_[s] = 0.0f;
+    offset_[s] = std::numeric_limits<float>::quiet_NaN();
+    freeSlots_.push_back(s);
+    --live_;
+  }
+
+  static std::uint64_t sideKey(const Slot& f, int k) {
+    const std::uint32_t a = f.v[static_cast<std::size_t>(k)];
+    const std::uint32_t b = f.v[static_cast<std::size_t>((k + 1) % 3)];
+    return (static_cast<std::uint64_t>(std::min(a, b)) << 32) | std::max(a, b);
+  }
+
+  void addSide(std::uint32_t s, int k) {
+    const std::uint32_t entry = 3 * s + static_cast<std::uint32_t>(k);
+    auto [head, inserted] = sides_.insert(sideKey(slots_[s], k), entry);
+    sideNext_[entry] = inserted ? NONE : *head;
+    *head = entry;
+  }
+
+  void removeSide(std::uint32_t s, int k) {
+    const std::uint32_t entry = 3 * s + static_cast<std::uint32_t>(k);
+    const std::uint64_t key = sideKey(slots_[s], k);
+    std::uint32_t* head = sides_.find(key);
+    if (*head == entry) {
+      if (sideNext_[entry] == NONE)
+        sides_.erase(key);
+      else
+        *head = sideNext_[entry];
+      return;
+    }
+    std::uint32_t previous = *head;
+    while (sideNext_[previous] != entry)
+      previous = sideNext_[previous];
+    sideNext_[previous] = sideNext_[entry];
+  }
+
+  // Links each new facet in turn, as linkNeighbors does: for each side the first facet in
+  // list order (smallest id) other than itself that holds it, and there the first such side.
+  void linkNew() {
+    if (!literal_) {
+      for (const std::uint32_t s : newSlots_) {
+        for (int k = 0; k < 3; ++k)
+          addSide(s, k);
+      }
+      for (const std::uint32_t s : newSlots_) {
+        const std::int32_t id = slots_[s].id;
+        for (int k = 0; k < 3; ++k) {
+          std::uint32_t best = NONE;
+          for (std::uint32_t e = *sides_.find(sideKey(slots_[s], k)); e != NONE; e = sideNext_[e]) {
+            const std::int32_t other = slots_[e / 3].id;
+            if (other != id && (best == NONE || other < slots_[best / 3].id ||
+                                (other == slots_[best / 3].id && e < best)))
+              best = e;
+          }
+          if (best != NONE) {
+            slots_[s].neighbor[static_cast<std::size_t>(k)] = slots_[best / 3].id;
+            slots_[best / 3].neighbor[best % 3] = id;
+          }
+        }
+      }
+      return;
+    }
+    const std::vector<std::uint32_t> order = slotsInListOrder();
+    for (const std::uint32_t s : newSlots_) {
+      Slot& f = slots_[s];
+      for (std::size_t k = 0; k < 3; ++k) {
+        const Edge e = edge(f, k);
+        bool linked = false;
+        for (const std::uint32_t o : order) {
+          Slot& g = slots_[o];
+          if (g.id == f.id)
+            continue;
+          for (std::size_t j = 0; j < 3 && !linked; ++j) {
+            if (sidesMatch(e, edge(g, j))) {
+              f.neighbor[k] = g.id;
+              g.neighbor[j] = f.id;
+              linked = true;
+            }
+          }
+          if (linked)
+            break;
+        }
+      }
+    }
+  }
+
+  // The occupied slots by ascending id: the order of the literal facet list.
+  std::vector<std::uint32_t> slotsInListOrder() const {
+    std::vector<std::uint32_t> order;
+    for (std::uint32_t s = 0; s < slots_.size(); ++s) {
+      if (slots_[s].id >= 0)
+        order.push_back(s);
+    }
+    std::sort(order.begin(), order.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
+    return order;
+  }
+
+  Edge edge(const Slot& f, std::size_t k) const {
+    return {points_[f.v[k]], points_[f.v[(k + 1) % 3]], f.neighbor[k]};
+  }
+
+  // Offers the points to the facet in slot s as Facet::offerPoint does, one by one in order.
+  void offer(std::uint32_t s, const std::uint32_t* indices, const Vector3* points,
+             std::size_t count) {
+    Slot& f = slots_[s];
+    f.offered = f.offered || count > 0;
+    f.outBegin = static_cast<std::uint32_t>(pool_.size());
+    const Plane plane = f.plane;
+    for (std::size_t i = 0; i < count; ++i) {
+      const float d = dot(plane.normal, points[i]) - plane.offset;
+      if (d < -HULL_EPSILON) {
+        pool_.push_back(indices ? indices[i] : static_cast<std::uint32_t>(i));
+        if (d < f.farthestDistance) {
+          f.farthestDistance = d;
+          f.farthest = pool_.back();
+        }
+      }
+    }
+    f.outCount = static_cast<std::uint32_t>(pool_.size()) - f.outBegin;
+    liveOutside_ += f.outCount;
+    if (f.outCount > 0)
+      eyeFacets_.push({f.id, s});
+  }
+
+  // Every facet is tested, as classify does: d = dot(normal, eye) - offset, seen when
+  // d < -HULL_EPSILON (never for a not-a-number d).
+  void findVisible(const Vector3& eye) {
+    validBefore_ = hull_.nextFacetId;
+    const std::size_t count = slots_.size();
+    const float* nx = nx_.data();
+    const float* ny = ny_.data();
+    const float* nz = nz_.data();
+    const float* offset = offset_.data();
+    float* distance = distance_.data();
+    for (std::size_t s = 0; s < count; ++s)
+      distance[s] = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
+    visible_.clear();
+    for (std::size_t s = 0; s < count; ++s) {
+      if (distance[s] < -HULL_EPSILON)
+        visible_.push_back(static_cast<std::uint32_t>(s));
+    }
+    std::sort(visible_.begin(), visible_.end(),
+              [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
+    visibleIds_.clear();
+    for (const std::uint32_t s : visible_)
+      visibleIds_.push_back(slots_[s].id);
+  }
+
+  void collectHorizon() {
+    horizon_.clear();
+    for (const std::uint32_t s : visible_) {
+      const Slot& f = slots_[s];
+      for (std::size_t k = 0; k < 3; ++k) {
+        if (!std::binary_search(visibleIds_.begin(), visibleIds_.end(), f.neighbor[k]))
+          horizon_.push_back({f.v[k], f.v[(k + 1) % 3], f.neighbor[k]});
+      }
+    }
+  }
+
+  void collectOrphans(std::uint32_t step) {
+    orphans_.clear();
+    for (const std::uint32_t s : visible_) {
+      const Slot& f = slots_[s];
+      for (std::uint32_t i = f.outBegin; i < f.outBegin + f.outCount; ++i) {
+        const std::uint32_t p = pool_[i];
+        if (stamp_[p] != step) {
+          stamp_[p] = step;
+          orphans_.push_back(p);
+        }
+      }
+    }
+  }
+
+  void addFacetFromSide(const HorizonSide& side, std::uint32_t eye) {
+    std::uint32_t a = side.start;
+    std::uint32_t b = side.end;
+    const Vector3& e = points_[eye];
+    Plane orientation;
+    orientation.normal = cross(points_[a] - e, points_[b] - e);
+    orientation.normal.normalize();
+    orientation.offset = dot(orientation.normal, e);
+    if (classify(orientation, hull_.interiorPoint, HULL_EPSILON) == PlaneSide::Back)
+      std::swap(a, b);
+    const std::uint32_t s = makeSlot({a, b, eye});
+    newSlots_.push_back(s);
+    offer(s, orphans_.data(), orphanPoints_.data(), orphans_.size());
+  }
+
+  // Outside sets of removed facets leave gaps in the pool; close them once they outweigh
+  // the sets still in use.
+  void compactPool() {
+    if (pool_.size() < 2 * liveOutside_ + 4096)
+      return;
+    std::vector<std::uint32_t> pool;
+    pool.reserve(2 * liveOutside_);
+    for (Slot& f : slots_) {
+      if (f.id < 0 || f.outCount == 0)
+        continue;
+      const auto begin = pool_.begin() + f.outBegin;
+      f.outBegin = static_cast<std::uint32_t>(pool.size());
+      pool.insert(pool.end(), begin, begin + f.outCount);
+    }
+    pool_ = std::move(pool);
+  }
+
+  void finish() {
+    const std::vector<std::uint32_t> order = slotsInListOrder();
+    hull_.facets.reserve(order.size());
+    for (const std::uint32_t s : order) {
+      const Slot& f = slots_[s];
+      Facet facet = triangleFacet(f.id, points_[f.v[0]], points_[f.v[1]], points_[f.v[2]]);
+      for (std::size_t k = 0; k < 3; ++k)
+        facet.edges[k].neighbor = f.neighbor[k];
+      // The literal build computes a plane when it first offers the facet a point, and for
+      // every facet in the list at each visibility test.
+      if (f.offered || f.id < validBefore_) {
+        facet.plane = f.plane;
+        facet.planeValid = true;
+      }
+      if (f.farthest != NONE) {
+        facet.farthestPoint = points_[f.farthest];
+        facet.farthestDistance = f.farthestDistance;
+      }
+      hull_.facets.push_back(std::move(facet));
+    }
+  }
+
+ public:
+  // The eye points of the steps that added facets, in order.
+  std::vector<Vector3> usedEyePoints() const {
+    std::vector<Vector3> eyes;
+    for (const std::uint32_t eye : eyesUsed_)
+      eyes.push_back(points_[eye]);
+    return eyes;
+  }
+
+ private:
+  ConvexHull& hull_;
+  std::span<const Vector3> points_;
+  std::size_t facetLimit_;
+  std::int32_t validBefore_ = 0;
+
+  std::vector<Slot> slots_;
+  std::vector<std::uint32_t> freeSlots_;
+  std::size_t live_ = 0;
+  std::vector<float> nx_, ny_, nz_, offset_, distance_;
+
+  std::vector<std::uint32_t> pool_;
+  std::size_t liveOutside_ = 0;
+  using EyeFacet = std::pair<std::int32_t, std::uint32_t>;  // id, slot
+  std::priority_queue<EyeFacet, std::vector<EyeFacet>, std::greater<>> eyeFacets_;
+
+  FlatMap sides_;
+  std::vector<std::uint32_t> sideNext_;  // entry 3 * slot + k -> next entry with that side
+  bool literal_ = false;
+  NearVertexGrid grid_;
+
+  std::vector<std::uint32_t> stamp_;
+  std::vector<std::uint8_t> usedEye_;
+  std::vector<std::uint8_t> vertex_;
+  std::vector<std::uint32_t> eyesUsed_;
+
+  std::vector<std::uint32_t> visible_;
+  std::vector<std::int32_t> visibleIds_;
+  std::vector<HorizonSide> horizon_;
+  std::vector<std::uint32_t> orphans_;
+  std::vector<Vector3> orphanPoints_;
+  std::vector<std::uint32_t> newSlots_;
+};
+
+}  // namespace
+
+void buildIndexed(ConvexHull& hull, const std::vector<Vector3>& points) {
+  const std::vector<Vector3> unique = withoutCopies(points);
+  const std::span<const Vector3> distinct =
+      unique.empty() ? std::span<const Vector3>(points) : std::span<const Vector3>(unique);
+  Builder builder(hull, distinct, points.size());
+  builder.run();
+  for (const Vector3& eye : builder.usedEyePoints())
+    hull.usedEyePoints_.insert(eye);
+}

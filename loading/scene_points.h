@@ -1,0 +1,18 @@
+// The point set of a scene that Assimp has read: a walk of its node tree that applies each
+// node's transforms, from the root down, to the vertices of the meshes it refers to.
+//
+// The walk is done here rather than by aiProcess_PreTransformVertices: that step merges meshes
+// by material and works in the scene's float matrices; walking ourselves keeps file order,
+// composes the transforms in double and touches every vertex exactly once.
+#pragma once
+
+#include <string>
+
+#include "loading/model_loader.h"
+
+struct aiScene;
+
+// The vertices as loadPoints describes them, or "NAME: reason" for: no vertices, more than
+// MAX_LOADED_POINTS points, a non-finite coordinate (naming the point), and scenes no importer
+// should build (a node reached twice, a mesh index out of range, vertices declared but absent).
+LoadResult pointsOfScene(const aiScene& scene, const std::string& name);
