@@ -6,7 +6,7 @@
 #include <cmath>
 #include <limits>
 
-#include "geometry/convex_hull2d.h"
+#include "bounds/outline.h"
 
 namespace {
 
@@ -94,14 +94,19 @@ void clip(std::vector<Polygon>& faces, int plane, double offset, double toleranc
   Vector3d e1;
   Vector3d e2;
   planeBasis(n, e1, e2);
-  std::vector<Point2d> flat;
+  std::vector<Point2> flat;
   for (const Vector3d& p : cut)
     flat.push_back({dot(p, e1), dot(p, e2)});
-  const std::vector<std::int32_t> loop = convexHull2dIndices(flat);
+  const std::vector<Point2> loop = convexOutline(flat);
   if (loop.size() >= 3) {
+    // Each outline corner is one of the planar points exactly: take its point in space.
     Polygon cap{plane, {}};
-    for (std::int32_t i : loop)
-      cap.points.push_back(cut[static_cast<std::size_t>(i)]);
+    for (const Point2& corner : loop) {
+      std::size_t i = 0;
+      while (flat[i].x != corner.x || flat[i].y != corner.y)
+        ++i;
+      cap.points.push_back(cut[i]);
+    }
     kept.push_back(std::move(cap));
   }
   faces = std::move(kept);

@@ -13,8 +13,8 @@
 
 #include "bounds/box_fit.h"
 #include "bounds/covariance_box.h"
-#include "geometry/convex_hull2d.h"
-#include "geometry/min_area_rectangle.h"
+#include "bounds/outline.h"
+#include "bounds/polygon_outline.h"
 #include "geometry/vector3d.h"
 
 namespace {
@@ -47,8 +47,24 @@ void planeBasis(const Vector3d& a, Vector3d& e1, Vector3d& e2) {
   e2 = cross(a, e1);
 }
 
+// smallestRectangle, also for outlines of one or two corners (no area; along the segment).
+Rectangle2 rectangleOf(std::span<const Point2> outline) {
+  if (outline.size() >= 3)
+    return smallestRectangle(outline);
+  Rectangle2 rectangle;
+  rectangle.direction = {1.0, 0.0};
+  if (outline.size() == 2) {
+    const Point2 d{outline[1].x - outline[0].x, outline[1].y - outline[0].y};
+    const double length = std::hypot(d.x, d.y);
+    if (length > 0.0)
+      rectangle.direction = {d.x / length, d.y / length};
+    rectangle.length = length;
+  }
+  return rectangle;
+}
+
 // The frame of a planar rectangle found in the basis (e1, e2) of the plane normal to a.
-BoxAxes frameOf(const Vector3d& a, const Vector3d& e1, const Vector3d& e2, const Point2d& u) {
+BoxAxes frameOf(const Vector3d& a, const Vector3d& e1, const Vector3d& e2, const Point2& u) {
   const Vector3d u3 = e1 * u.x + e2 * u.y;
   return {a, u3, cross(a, u3)};
 }
@@ -129,10 +145,10 @@ class DirectionEvaluator {
       hintLow_ = climb(hintLow_, -a);
       const double width = dot(vertices_[hintHigh_] - vertices_[hintLow_], a);
       if (walkOutline(e1, e2)) {
-        convexHullOfPolygon(outline_, hull2d_);
-        const Rectangle2d rectangle = minimumAreaRectangle(hull2d_);
-        const BoxAxes frame = frameOf(a, e1, e2, rectangle.axis);
-        if (confirmed(rectangle, frame))
+        convexOutlineOfPolygon(outline_, hull2d_);
+        const Rectangle2 rectangle = rectangleOf(hull2d_);
+        const BoxAxes frame = frameOf(a, e1, e2, rectangle.direction);
+        if (confirmed(frame))
           return {width * rectangle.area, frame};
       }
       ++fallbacks_;
@@ -146,11 +162,8 @@ class DirectionEvaluator {
       outline_.push_back({dot(v, e1), dot(v, e2)});
     }
     work_ += 2.0 * static_cast<double>(vertices_.size());
-    std::vector<Point2d> hull;
-    for (std::int32_t i : convexHull2dIndices(outline_))
-      hull.push_back(outline_[static_cast<std::size_t>(i)]);
-    const Rectangle2d rectangle = minimumAreaRectangle(hull);
-    return {(hi - lo) * rectangle.area, frameOf(a, e1, e2, rectangle.axis)};
+    const Rectangle2 rectangle = rectangleOf(convexOutline(outline_));
+    return {(hi - lo) * rectangle.area, frameOf(a, e1, e2, rectangle.direction)};
   }
 
  private:
@@ -232,26 +245,26 @@ class DirectionEvaluator {
     outlineVertex_.clear();
     hintSide_ = climb(hintSide_, e1);
     const auto project = [&](std::size_t v) {
-      return Point2d{dot(vertices_[v], e1), dot(vertices_[v], e2)};
+      return Point2{dot(vertices_[v], e1), dot(vertices_[v], e2)};
     };
     const double tiny = 1e-12 * rho_;
     std::size_t current = hintSide_;
-    const Point2d first = project(current);
-    Point2d heading{0.0, 1.0};  // at the rightmost point the outline turns upwards
+    const Point2 first = project(current);
+    Point2 heading{0.0, 1.0};  // at the rightmost point the outline turns upwards
     for (std::size_t steps = 0; steps <= vertices_.size(); ++steps) {
-      const Point2d here = project(current);
+      const Point2 here = project(current);
       outline_.push_back(here);
       outlineVertex_.push_back(current);
       // The current vertex and any neighbours that coincide with it in projection.
       cluster_.assign(1, current);
       std::size_t best = current;
-      Point2d bestOffset{0.0, 0.0};
+      Point2 bestOffset{0.0, 0.0};
       for (std::size_t c = 0; c < cluster_.size(); ++c) {
         const std::size_t v = cluster_[c];
         for (std::size_t k = neighbourStart_[v]; k < neighbourStart_[v + 1]; ++k) {
           const auto w = static_cast<std::size_t>(neighbourList_[k]);
-          const Point2d q = project(w);
-          const Point2d r{q.x - here.x, q.y - here.y};
+          const Point2 q = project(w);
+          const Point2 r{q.x - here.x, q.y - here.y};
           ++work_;
           if (std::fabs(r.x) + std::fabs(r.y) <= tiny) {
             if (std::find(cluster_.begin(), cluster_.end(), w) == cluster_.end())
@@ -274,31 +287,31 @@ class DirectionEvaluator {
         return false;
       heading = bestOffset;
       current = best;
-      const Point2d next = project(current);
+      const Point2 next = project(current);
       if (std::fabs(next.x - first.x) + std::fabs(next.y - first.y) <= tiny)
         return outline_.size() >= 3;  // back at the start (or a vertex over it)
     }
     return false;
   }
 
-  // The rectangle holds the hull: no vertex next to the extreme outline points lies beyond
-  // its sides (on a convex hull a local check is global).
-  bool confirmed(const Rectangle2d& rectangle, const BoxAxes& frame) {
+  // The walked outline reaches as far as the hull in the rectangle's four directions: no
+  // vertex next to its extreme points lies beyond them (on a convex hull a local check is
+  // global), so no part of the hull was missed where it would widen the rectangle.
+  bool confirmed(const BoxAxes& frame) {
     const Vector3d directions[4] = {frame[1], -frame[1], frame[2], -frame[2]};
-    const double limits[4] = {rectangle.hi[0], -rectangle.lo[0], rectangle.hi[1], -rectangle.lo[1]};
     const double slack = 1e-9 * rho_;
-    for (int side = 0; side < 4; ++side) {
+    for (const Vector3d& direction : directions) {
       std::size_t extreme = outlineVertex_.front();
-      double best = -INFINITE;
+      double reach = -INFINITE;
       for (std::size_t v : outlineVertex_) {
-        const double t = dot(vertices_[v], directions[side]);
-        if (t > best) {
-          best = t;
+        const double t = dot(vertices_[v], direction);
+        if (t > reach) {
+          reach = t;
           extreme = v;
         }
       }
-      const std::size_t top = climb(extreme, directions[side]);
-      if (dot(vertices_[top], directions[side]) > limits[side] + slack)
+      const std::size_t top = climb(extreme, direction);
+      if (dot(vertices_[top], direction) > reach + slack)
         return false;
     }
     return true;
@@ -315,10 +328,10 @@ class DirectionEvaluator {
   std::size_t hintHigh_ = 0;
   std::size_t hintLow_ = 0;
   std::size_t hintSide_ = 0;
-  std::vector<Point2d> outline_;
+  std::vector<Point2> outline_;
   std::vector<std::size_t> outlineVertex_;
   std::vector<std::size_t> cluster_;
-  std::vector<Point2d> hull2d_;
+  std::vector<Point2> hull2d_;
   std::size_t evaluations_ = 0;
   std::size_t fallbacks_ = 0;
   double work_ = 0.0;
@@ -573,17 +586,13 @@ class Search {
 // minimum rectangle of the points in the plane they span.
 BoxAxes planarFrame(std::span<const Vector3> points) {
   const BoxAxes axes = pointCovarianceAxes(points);
-  const Vector3d normal = axes[2];
-  std::vector<Point2d> projected;
+  std::vector<Point2> projected;
   projected.reserve(points.size());
   for (const Vector3& p : points)
     projected.push_back({dot(Vector3d(p), axes[0]), dot(Vector3d(p), axes[1])});
-  std::vector<Point2d> hull;
-  for (std::int32_t i : convexHull2dIndices(projected))
-    hull.push_back(projected[static_cast<std::size_t>(i)]);
-  const Rectangle2d rectangle = minimumAreaRectangle(hull);
-  const Vector3d u = axes[0] * rectangle.axis.x + axes[1] * rectangle.axis.y;
-  return {u, cross(normal, u), normal};
+  const Point2 u = rectangleOf(convexOutline(projected)).direction;
+  const Vector3d along = axes[0] * u.x + axes[1] * u.y;
+  return {along, cross(axes[2], along), axes[2]};
 }
 
 bool finiteAxes(const BoxAxes& axes) {

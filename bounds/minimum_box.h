@@ -47,8 +47,9 @@
 //   bound, and the volume is the minimum up to the one-dimensional refinement along arcs
 //   (angle tolerance 1e-7 radians: a relative volume error far below 1e-4) and the outward
 //   rounding. The search's work is capped (options.work): with the default the search is
-//   complete on hulls up to about 1,500 vertices; beyond, report->complete is false and the
-//   most promising facets and arcs have been searched. On round hulls of 10,000 and 100,000
+//   complete on round hulls (where the bound excludes almost nothing) up to about 1,500
+//   vertices, in about half a second; beyond, report->complete is false and the most
+//   promising facets and arcs have been searched. On round hulls of 10,000 and 100,000
 //   vertices the capped result agrees with a complete search (or one with ten times the
 //   budget) to within about 1e-5 relative: there every orientation is nearly as good.
 // - A hull graph without a facet of non-zero area (flat, linear or single-point input) falls
@@ -65,9 +66,9 @@
 #include "hull/convex_hull.h"
 
 struct MinimumBoxOptions {
-  // Cap on the work of the search, in vertices handled (about 40 ns each on the development
-  // machine): the default stops the search after about 0.4 seconds.
-  double work = 1e7;
+  // Cap on the work of the search, in vertices looked at (about 20 ns each on the development
+  // machine): the default stops the search after about a second.
+  double work = 4e7;
   // Hulls with more facets are surveyed on the grid of directions first.
   std::size_t surveyAboveFacets = 4000;
   // False: project every hull vertex for every direction (the plain, slower reference the

@@ -1,6 +1,6 @@
-// OrientedBox: the value every box construction of the bounds library hands back, and the one
-// step they share: given directions, the smallest box along them that holds every point, in
-// the canonical frame (bounds/box_frame.h).
+// The one step every box construction of the bounds library shares: given directions, the
+// smallest box along them that holds every point (an OrientedBox of bounds/bounding_volumes.h),
+// in the canonical frame (bounds/box_frame.h).
 //
 // Contract (stated once, here):
 // - enclosingBox rounds the given axes to float first and measures everything against the
@@ -20,17 +20,11 @@
 #include <array>
 #include <span>
 
+#include "bounds/bounding_volumes.h"
 #include "geometry/vector3.h"
 #include "geometry/vector3d.h"
 
 // Three directions for a box, in double: axes[k] is the direction of half length k.
 using BoxAxes = std::array<Vector3d, 3>;
-
-struct OrientedBox {
-  Vector3 center;
-  Vector3 axes[3];
-  Vector3 halfLengths;  // component k belongs to axes[k]
-  double volume = 0;
-};
 
 OrientedBox enclosingBox(std::span<const Vector3> points, const BoxAxes& axes);
