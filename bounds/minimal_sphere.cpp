@@ -297,7 +297,9 @@ bool held(VisitingOrder order, const Sphere& working, const SupportSet& support,
 }
 
 // The scan: merges every point outside the working sphere and restarts at the first
-// position whenever the sphere grows.
+// position whenever the sphere grows. It ends: a restart needs a strictly larger squared
+// radius (NaN never compares larger), and every candidate is a sphere through at most four of
+// the n points, so the radii form a finite set.
 void scan(VisitingOrder order, Sphere& working, SupportSet& support) {
   const int n = static_cast<int>(order.size());
   int k = 1;
