@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "bounds/box_fit.h"
+#include "bounds/comparison_volumes.h"
 #include "bounds/outline.h"
 #include "hull/convex_hull.h"
 #include "hull/point_set.h"
@@ -383,11 +384,14 @@ bool representable(const BoundingVolumes& v) {
             finite(v.axisAlignedBox.min) && finite(v.axisAlignedBox.max) &&
             std::isfinite(v.axisAlignedBox.volume) && std::isfinite(v.hull.area) &&
             std::isfinite(v.hull.volume);
-  for (const Sphere& s : {v.cornerSphere, v.minimalSphere})
+  for (const Sphere& s : {v.cornerSphere, v.minimalSphere, v.comparison.ritterSphere})
     ok = ok && finite(s.center) && std::isfinite(s.radius);
-  for (const Vector3& axis : box.axes)
-    ok = ok && finite(axis);
-  return ok;
+  for (const OrientedBox& b : {box, v.comparison.minimumBox, v.comparison.pointCovarianceBox}) {
+    ok = ok && finite(b.center) && finite(b.halfLengths) && std::isfinite(b.volume);
+    for (const Vector3& axis : b.axes)
+      ok = ok && finite(axis);
+  }
+  return ok && std::isfinite(v.comparison.dop26.volume);
 }
 
 }  // namespace
@@ -426,9 +430,9 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
 
   Shape shape = classify(normalised);
   Proposal proposal;
+  ConvexHull hull;
   if (shape.degeneracy == Degeneracy::None) {
     stage("hull");
-    ConvexHull hull;
     hull.build(normalised);
     HullSummary summary;
     OBB fitted;
@@ -453,6 +457,7 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
     } else {
       // The tolerance of the hull cannot tell this shape from a flat one.
       shape.degeneracy = Degeneracy::Flat;
+      hull = ConvexHull();
     }
   }
   switch (shape.degeneracy) {
@@ -476,6 +481,9 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
 
   stage("final pass");
   finalPass(points, proposal, volumes);
+  const BoxAxes facetMomentAxes = boxAxesOf(volumes.facetMomentBox);
+  volumes.comparison = computeComparisonVolumes(
+      points, hull, std::span<const BoxAxes>(&facetMomentAxes, 1), onStage);
   if (!representable(volumes)) {
     result = BoundingVolumesResult();
     result.error = "the bounding volumes exceed the float range";
