@@ -8,6 +8,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <ostream>
 #include <vector>
 
@@ -325,6 +326,11 @@ const char* degeneracyName(Degeneracy degeneracy) {
       return "single point";
   }
   return "none";
+}
+
+double sphereVolume(const Sphere& sphere) {
+  const double r = sphere.radius;
+  return 4.0 / 3.0 * std::numbers::pi * r * r * r;
 }
 
 Vector3 Normalisation::toNormalised(const Vector3& p) const {

@@ -134,6 +134,9 @@ struct BoundingVolumes {
   ComparisonVolumes comparison;
 };
 
+// 4/3 pi r^3 in double, the enclosed volume of a sphere with plain radius.
+double sphereVolume(const Sphere& sphere);
+
 struct BoundingVolumesResult {
   BoundingVolumes volumes;
   std::string error;  // empty on success: "no points", "point 17 has a non-finite coordinate"

@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <numbers>
 #include <sstream>
 
 namespace {
@@ -128,8 +127,7 @@ double shapeVolume(const AxisAlignedBox& box) {
 }
 
 double shapeVolume(const Sphere& sphere) {
-  const double r = sphere.radius;
-  return 4.0 / 3.0 * std::numbers::pi * r * r * r;
+  return sphereVolume(sphere);
 }
 
 std::string padded(const std::string& text, std::size_t width) {
