@@ -5,8 +5,10 @@
 //   one of smallest id, and the facet list is put together, sorted by id, only at the end.
 // - The first facet with outside points comes from a min-heap of ids (facets get outside
 //   points only when they are made, and ids only grow).
-// - Planes sit in contiguous arrays, and every facet is tested against every eye point, as the
-//   literal stage does, with the same float operations in the same order.
+// - Planes sit in contiguous arrays. Every facet is tested against every eye point with the
+//   same float operations in the same order as the literal stage, except those that a group
+//   bound proves unable to see it (VisibilityIndex below), which the literal test would not
+//   have found either.
 // - Outside sets are point indices in one pool, handed on once per step by a per-point stamp.
 // - Sides are found through a hash index on their two vertices (see hull_builder.h for when
 //   that equals the literal coordinate comparison, and the fallback when it does not).
@@ -223,6 +225,314 @@ class NearVertexGrid {
   FlatMap cells_;
 };
 
+// Facets grouped by the direction of their normals, so that one test can show that a whole
+// group cannot see a point. The directions are cut by a cube map: each of its six faces is a
+// quadtree down to a leaf level that deepens as the hull grows; every facet sits in the leaf of
+// its normal, and every node keeps bounds of its facets that hold whatever they are made of:
+// a box around the normal components, a point c, and the range of r = offset - dot(n, c).
+//
+// The literal test is d = fl(fl(fl(nz ez + ny ey) + nx ex) - offset), seen when d < -HULL_EPSILON.
+// For a facet of the node, d equals dot(n, e) - offset = dot(n, e - c) - r up to the rounding of
+// four float operations, at most 4u (|n| |e| + |offset|) with u = 2^-24 (plus the underflow of
+// three products, below 1e-44), while nothing overflows. The node bound takes the smallest
+// dot(n, e - c) over the box, less the largest r, less twice that rounding and a margin for the
+// rounding of its own double arithmetic; when that stays at or above -HULL_EPSILON, no facet of
+// the node can see e. Facets with a not-a-number plane never see anything and stay out; facets
+// with an infinite plane component are tested at every step.
+class VisibilityIndex {
+ public:
+  VisibilityIndex(const std::vector<float>& nx, const std::vector<float>& ny,
+                  const std::vector<float>& nz, const std::vector<float>& offset)
+      : nx_(nx), ny_(ny), nz_(nz), offset_(offset) {
+    resetLevels(0);
+  }
+
+  void add(std::uint32_t s) {
+    if (s >= leaf_.size()) {
+      leaf_.resize(s + 1, NONE);
+      next_.resize(s + 1, NONE);
+      previous_.resize(s + 1, NONE);
+    }
+    const std::array<float, 4> f = {nx_[s], ny_[s], nz_[s], offset_[s]};
+    if (std::any_of(f.begin(), f.end(), [](float v) { return std::isnan(v); }))
+      return;
+    if (std::any_of(f.begin(), f.end(), [](float v) { return std::isinf(v); })) {
+      leaf_[s] = ALWAYS;
+      always_.push_back(s);
+      return;
+    }
+    if (++count_ > LEAF_TARGET * nodes_.back().size())
+      relevel();
+    insert(s);
+  }
+
+  void remove(std::uint32_t s) {
+    if (s >= leaf_.size() || leaf_[s] == NONE)
+      return;
+    if (leaf_[s] == ALWAYS) {
+      std::erase(always_, s);
+      leaf_[s] = NONE;
+      return;
+    }
+    const std::uint32_t leaf = leaf_[s];
+    if (previous_[s] == NONE)
+      head_[leaf] = next_[s];
+    else
+      next_[previous_[s]] = next_[s];
+    if (next_[s] != NONE)
+      previous_[next_[s]] = previous_[s];
+    leaf_[s] = NONE;
+    --count_;
+    std::uint32_t index = leaf;
+    for (std::size_t l = levels(); l-- > 0; index = parentIndex(index, l))
+      nodes_[l][index].dirty = true;
+  }
+
+  // Calls visit(s) for every facet that the node bounds cannot rule out for eye.
+  template <class Visit>
+  void forEachCandidate(const Vector3& eye, Visit visit) {
+    for (const std::uint32_t s : always_)
+      visit(s);
+    const double reach = std::max({std::fabs(eye.x), std::fabs(eye.y), std::fabs(eye.z)});
+    const bool bounded = reach <= 1e30;  // far below float overflow in every product and sum
+    const std::array<double, 3> e = {eye.x, eye.y, eye.z};
+    for (std::uint32_t root = 0; root < 6; ++root)
+      descend(0, root, e, reach, bounded, visit);
+  }
+
+ private:
+  static constexpr std::uint32_t ALWAYS = NONE - 1;
+  static constexpr std::size_t LEAF_TARGET = 24;  // facets per leaf before the leaves split
+  static constexpr double ROUNDING = 8.0 / 16777216.0;  // twice 4u, u = 2^-24
+  static constexpr double DOUBLE_MARGIN = 1e-12;       // far above the double rounding here
+  static constexpr double UNDERFLOW_MARGIN = 1e-36;
+
+  struct Bounds {
+    std::array<double, 3> lo{};
+    std::array<double, 3> hi{};
+    std::array<double, 3> c{};
+    double rLo = 0.0;
+    double rHi = 0.0;
+    double sumAbsNormal = 0.0;  // largest |nx| + |ny| + |nz|
+    double absOffset = 0.0;     // largest |offset|
+    double absC = 0.0;          // largest |c| component here and in every node merged in
+    bool used = false;
+    bool hasC = false;
+    bool dirty = false;
+  };
+
+  std::size_t levels() const { return nodes_.size(); }
+
+  static std::uint32_t parentIndex(std::uint32_t index, std::size_t level) {
+    // index = face * 4^level + v * 2^level + u
+    const std::uint32_t side = 1u << level;
+    const std::uint32_t face = index / (side * side);
+    const std::uint32_t v = (index / side) % side;
+    const std::uint32_t u = index % side;
+    const std::uint32_t parentSide = side / 2;
+    return face * parentSide * parentSide + (v / 2) * parentSide + u / 2;
+  }
+
+  void resetLevels(std::size_t depth) {
+    nodes_.clear();
+    for (std::size_t l = 0; l <= depth; ++l)
+      nodes_.emplace_back(6u << (2 * l));
+    head_.assign(nodes_.back().size(), NONE);
+  }
+
+  // One more level: every facet goes into its new leaf.
+  void relevel() {
+    std::vector<std::uint32_t> members;
+    for (std::uint32_t s = 0; s < leaf_.size(); ++s) {
+      if (leaf_[s] != NONE && leaf_[s] != ALWAYS)
+        members.push_back(s);
+    }
+    resetLevels(levels());
+    for (const std::uint32_t s : members)
+      insert(s);
+  }
+
+  std::uint32_t leafOf(double x, double y, double z) const {
+    const double a[3] = {std::fabs(x), std::fabs(y), std::fabs(z)};
+    const double n[3] = {x, y, z};
+    int major = 0;
+    if (a[1] > a[major])
+      major = 1;
+    if (a[2] > a[major])
+      major = 2;
+    const std::uint32_t face = 2 * static_cast<std::uint32_t>(major) + (n[major] < 0 ? 1 : 0);
+    const std::size_t depth = levels() - 1;
+    const std::uint32_t side = 1u << depth;
+    const auto cell = [&](double t) {
+      const double q = (t / a[major] + 1.0) * 0.5 * side;
+      return static_cast<std::uint32_t>(std::clamp(q, 0.0, side - 1.0));
+    };
+    const std::uint32_t u = cell(n[(major + 1) % 3]);
+    const std::uint32_t v = cell(n[(major + 2) % 3]);
+    return face * side * side + v * side + u;
+  }
+
+  void insert(std::uint32_t s) {
+    const std::uint32_t leaf = leafOf(nx_[s], ny_[s], nz_[s]);
+    leaf_[s] = leaf;
+    previous_[s] = NONE;
+    next_[s] = head_[leaf];
+    if (head_[leaf] != NONE)
+      previous_[head_[leaf]] = s;
+    head_[leaf] = s;
+    std::uint32_t index = leaf;
+    for (std::size_t l = levels(); l-- > 0; index = parentIndex(index, l))
+      widen(nodes_[l][index], s);
+  }
+
+  void widen(Bounds& b, std::uint32_t s) const {
+    const std::array<double, 3> n = {nx_[s], ny_[s], nz_[s]};
+    const double offset = offset_[s];
+    if (!b.hasC) {
+      // The point of the facet's plane nearest the origin: r is about zero for the facet.
+      b.c = {offset * n[0], offset * n[1], offset * n[2]};
+      b.absC = std::max({std::fabs(b.c[0]), std::fabs(b.c[1]), std::fabs(b.c[2]), b.absC});
+      b.hasC = true;
+    }
+    const double r = offset - (n[0] * b.c[0] + n[1] * b.c[1] + n[2] * b.c[2]);
+    const double sumAbs = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
+    if (!b.used) {
+      b.lo = b.hi = n;
+      b.rLo = b.rHi = r;
+      b.sumAbsNormal = sumAbs;
+      b.absOffset = std::fabs(offset);
+      b.used = true;
+      return;
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+      b.lo[k] = std::min(b.lo[k], n[k]);
+      b.hi[k] = std::max(b.hi[k], n[k]);
+    }
+    b.rLo = std::min(b.rLo, r);
+    b.rHi = std::max(b.rHi, r);
+    b.sumAbsNormal = std::max(b.sumAbsNormal, sumAbs);
+    b.absOffset = std::max(b.absOffset, std::fabs(offset));
+  }
+
+  // Widens parent by child: there r' = r + dot(n, c - c') for the child's normals n.
+  static void merge(Bounds& parent, const Bounds& child) {
+    if (!child.used)
+      return;
+    if (!parent.hasC) {
+      parent.c = child.c;
+      parent.hasC = true;
+    }
+    parent.absC = std::max(parent.absC, child.absC);
+    double shiftLo = 0.0;
+    double shiftHi = 0.0;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const double delta = child.c[k] - parent.c[k];
+      shiftLo += std::min(child.lo[k] * delta, child.hi[k] * delta);
+      shiftHi += std::max(child.lo[k] * delta, child.hi[k] * delta);
+    }
+    const double rLo = child.rLo + shiftLo;
+    const double rHi = child.rHi + shiftHi;
+    if (!parent.used) {
+      parent.lo = child.lo;
+      parent.hi = child.hi;
+      parent.rLo = rLo;
+      parent.rHi = rHi;
+      parent.sumAbsNormal = child.sumAbsNormal;
+      parent.absOffset = child.absOffset;
+      parent.used = true;
+      return;
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+      parent.lo[k] = std::min(parent.lo[k], child.lo[k]);
+      parent.hi[k] = std::max(parent.hi[k], child.hi[k]);
+    }
+    parent.rLo = std::min(parent.rLo, rLo);
+    parent.rHi = std::max(parent.rHi, rHi);
+    parent.sumAbsNormal = std::max(parent.sumAbsNormal, child.sumAbsNormal);
+    parent.absOffset = std::max(parent.absOffset, child.absOffset);
+  }
+
+  // Brings a node whose facets left up to date: a leaf from its facets, a node from its
+  // children. c stays, so a refreshed node is as tight as the facets in it allow.
+  void refresh(std::size_t level, std::uint32_t index) {
+    Bounds& b = nodes_[level][index];
+    if (!b.dirty)
+      return;
+    b.dirty = false;
+    b.used = false;
+    if (level + 1 == levels()) {
+      for (std::uint32_t s = head_[index]; s != NONE; s = next_[s])
+        widen(b, s);
+      return;
+    }
+    const std::uint32_t side = 1u << level;
+    const std::uint32_t face = index / (side * side);
+    const std::uint32_t v = (index / side) % side;
+    const std::uint32_t u = index % side;
+    const std::uint32_t childSide = 2 * side;
+    for (std::uint32_t dv = 0; dv < 2; ++dv) {
+      for (std::uint32_t du = 0; du < 2; ++du) {
+        const std::uint32_t child =
+            face * childSide * childSide + (2 * v + dv) * childSide + (2 * u + du);
+        refresh(level + 1, child);
+        merge(b, nodes_[level + 1][child]);
+      }
+    }
+  }
+
+  // True when no facet of the node can see e (see the class comment).
+  static bool ruledOut(const Bounds& b, const std::array<double, 3>& e, double reach) {
+    if (!(b.sumAbsNormal <= 4.0) || !(b.absOffset <= 1e38) || !(b.absC <= 1e38))
+      return false;
+    double lowest = -b.rHi;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const double d = e[k] - b.c[k];
+      lowest += std::min(b.lo[k] * d, b.hi[k] * d);
+    }
+    const double rounding = ROUNDING * (b.sumAbsNormal * reach + b.absOffset);
+    const double margin =
+        DOUBLE_MARGIN * (b.sumAbsNormal * (reach + 2.0 * b.absC) + b.absOffset +
+                         std::max(std::fabs(b.rLo), std::fabs(b.rHi)));
+    return lowest - rounding - margin - UNDERFLOW_MARGIN >= -static_cast<double>(HULL_EPSILON);
+  }
+
+  template <class Visit>
+  void descend(std::size_t level, std::uint32_t index, const std::array<double, 3>& e,
+               double reach, bool bounded, Visit& visit) {
+    refresh(level, index);
+    const Bounds& b = nodes_[level][index];
+    if (!b.used || (bounded && ruledOut(b, e, reach)))
+      return;
+    if (level + 1 == levels()) {
+      for (std::uint32_t s = head_[index]; s != NONE; s = next_[s])
+        visit(s);
+      return;
+    }
+    const std::uint32_t side = 1u << level;
+    const std::uint32_t face = index / (side * side);
+    const std::uint32_t v = (index / side) % side;
+    const std::uint32_t u = index % side;
+    const std::uint32_t childSide = 2 * side;
+    for (std::uint32_t dv = 0; dv < 2; ++dv) {
+      for (std::uint32_t du = 0; du < 2; ++du)
+        descend(level + 1, face * childSide * childSide + (2 * v + dv) * childSide + (2 * u + du),
+                e, reach, bounded, visit);
+    }
+  }
+
+  const std::vector<float>& nx_;
+  const std::vector<float>& ny_;
+  const std::vector<float>& nz_;
+  const std::vector<float>& offset_;
+  std::vector<std::vector<Bounds>> nodes_;  // per level, face * 4^level + v * 2^level + u
+  std::vector<std::uint32_t> head_;         // first facet of each leaf
+  std::vector<std::uint32_t> leaf_;         // per slot: its leaf, NONE or ALWAYS
+  std::vector<std::uint32_t> next_;
+  std::vector<std::uint32_t> previous_;
+  std::vector<std::uint32_t> always_;
+  std::size_t count_ = 0;
+};
+
 struct Slot {
   std::int32_t id = -1;  // -1 while the slot is free
   std::array<std::uint32_t, 3> v{};
@@ -330,7 +640,6 @@ class Builder {
       ny_.push_back(0.0f);
       nz_.push_back(0.0f);
       offset_.push_back(0.0f);
-      distance_.push_back(0.0f);
       sideNext_.insert(sideNext_.end(), 3, NONE);
     } else {
       s = freeSlots_.back();
@@ -346,6 +655,7 @@ class Builder {
     ny_[s] = f.plane.normal.y;
     nz_[s] = f.plane.normal.z;
     offset_[s] = f.plane.offset;
+    visibility_.add(s);
     ++live_;
     return s;
   }
@@ -357,6 +667,7 @@ class Builder {
         removeSide(s, k);
     }
     liveOutside_ -= f.outCount;
+    visibility_.remove(s);
     f.id = -1;
     // A not-a-number offset keeps the free slot from ever seeing a point.
     nx_[s] = ny_[s] = nz_[s] = 0.0f;
@@ -484,23 +795,20 @@ class Builder {
       eyeFacets_.push({f.id, s});
   }
 
-  // Every facet is tested, as classify does: d = dot(normal, eye) - offset, seen when
-  // d < -HULL_EPSILON (never for a not-a-number d).
+  // Every facet that the visibility index cannot rule out is tested as classify does:
+  // d = dot(normal, eye) - offset, seen when d < -HULL_EPSILON (never for a not-a-number d).
   void findVisible(const Vector3& eye) {
     validBefore_ = hull_.nextFacetId;
-    const std::size_t count = slots_.size();
     const float* nx = nx_.data();
     const float* ny = ny_.data();
     const float* nz = nz_.data();
     const float* offset = offset_.data();
-    float* distance = distance_.data();
-    for (std::size_t s = 0; s < count; ++s)
-      distance[s] = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
     visible_.clear();
-    for (std::size_t s = 0; s < count; ++s) {
-      if (distance[s] < -HULL_EPSILON)
-        visible_.push_back(static_cast<std::uint32_t>(s));
-    }
+    visibility_.forEachCandidate(eye, [&](std::uint32_t s) {
+      const float d = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
+      if (d < -HULL_EPSILON)
+        visible_.push_back(s);
+    });
     std::sort(visible_.begin(), visible_.end(),
               [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
     visibleIds_.clear();
@@ -605,7 +913,8 @@ class Builder {
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> freeSlots_;
   std::size_t live_ = 0;
-  std::vector<float> nx_, ny_, nz_, offset_, distance_;
+  std::vector<float> nx_, ny_, nz_, offset_;
+  VisibilityIndex visibility_{nx_, ny_, nz_, offset_};
 
   std::vector<std::uint32_t> pool_;
   std::size_t liveOutside_ = 0;
