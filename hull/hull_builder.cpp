@@ -288,6 +288,16 @@ class VisibilityIndex {
       nodes_[l][index].dirty = true;
   }
 
+  // Gives back all memory; the index is empty afterwards and takes no more facets.
+  void release() {
+    nodes_ = decltype(nodes_)();
+    head_ = decltype(head_)();
+    leaf_ = decltype(leaf_)();
+    next_ = decltype(next_)();
+    previous_ = decltype(previous_)();
+    always_ = decltype(always_)();
+  }
+
   // Calls visit(s) for every facet that the node bounds cannot rule out for eye.
   template <class Visit>
   void forEachCandidate(const Vector3& eye, Visit visit) {
@@ -302,9 +312,9 @@ class VisibilityIndex {
 
  private:
   static constexpr std::uint32_t ALWAYS = NONE - 1;
-  static constexpr std::size_t LEAF_TARGET = 24;  // facets per leaf before the leaves split
+  static constexpr std::size_t LEAF_TARGET = 24;        // facets per leaf before the leaves split
   static constexpr double ROUNDING = 8.0 / 16777216.0;  // twice 4u, u = 2^-24
-  static constexpr double DOUBLE_MARGIN = 1e-12;       // far above the double rounding here
+  static constexpr double DOUBLE_MARGIN = 1e-12;        // far above the double rounding here
   static constexpr double UNDERFLOW_MARGIN = 1e-36;
 
   struct Bounds {
@@ -490,15 +500,14 @@ class VisibilityIndex {
       lowest += std::min(b.lo[k] * d, b.hi[k] * d);
     }
     const double rounding = ROUNDING * (b.sumAbsNormal * reach + b.absOffset);
-    const double margin =
-        DOUBLE_MARGIN * (b.sumAbsNormal * (reach + 2.0 * b.absC) + b.absOffset +
-                         std::max(std::fabs(b.rLo), std::fabs(b.rHi)));
+    const double margin = DOUBLE_MARGIN * (b.sumAbsNormal * (reach + 2.0 * b.absC) + b.absOffset +
+                                           std::max(std::fabs(b.rLo), std::fabs(b.rHi)));
     return lowest - rounding - margin - UNDERFLOW_MARGIN >= -static_cast<double>(HULL_EPSILON);
   }
 
   template <class Visit>
-  void descend(std::size_t level, std::uint32_t index, const std::array<double, 3>& e,
-               double reach, bool bounded, Visit& visit) {
+  void descend(std::size_t level, std::uint32_t index, const std::array<double, 3>& e, double reach,
+               bool bounded, Visit& visit) {
     refresh(level, index);
     const Bounds& b = nodes_[level][index];
     if (!b.used || (bounded && ruledOut(b, e, reach)))
@@ -537,7 +546,6 @@ struct Slot {
   std::int32_t id = -1;  // -1 while the slot is free
   std::array<std::uint32_t, 3> v{};
   std::array<std::int32_t, 3> neighbor{-1, -1, -1};
-  Plane plane;
   std::uint32_t outBegin = 0;
   std::uint32_t outCount = 0;
   std::uint32_t farthest = NONE;
@@ -650,11 +658,11 @@ class Builder {
     f.id = hull_.nextFacetId++;
     f.v = loop;
     const std::array<Vector3, 3> corners = {points_[loop[0]], points_[loop[1]], points_[loop[2]]};
-    f.plane = planeOfPolygon(corners);
-    nx_[s] = f.plane.normal.x;
-    ny_[s] = f.plane.normal.y;
-    nz_[s] = f.plane.normal.z;
-    offset_[s] = f.plane.offset;
+    const Plane plane = planeOfPolygon(corners);
+    nx_[s] = plane.normal.x;
+    ny_[s] = plane.normal.y;
+    nz_[s] = plane.normal.z;
+    offset_[s] = plane.offset;
     visibility_.add(s);
     ++live_;
     return s;
@@ -768,6 +776,8 @@ class Builder {
     return order;
   }
 
+  Plane planeOf(std::uint32_t s) const { return {{nx_[s], ny_[s], nz_[s]}, offset_[s]}; }
+
   Edge edge(const Slot& f, std::size_t k) const {
     return {points_[f.v[k]], points_[f.v[(k + 1) % 3]], f.neighbor[k]};
   }
@@ -778,7 +788,7 @@ class Builder {
     Slot& f = slots_[s];
     f.offered = f.offered || count > 0;
     f.outBegin = static_cast<std::uint32_t>(pool_.size());
-    const Plane plane = f.plane;
+    const Plane plane = planeOf(s);
     for (std::size_t i = 0; i < count; ++i) {
       const float d = dot(plane.normal, points[i]) - plane.offset;
       if (d < -HULL_EPSILON) {
@@ -875,6 +885,20 @@ class Builder {
 
   void finish() {
     const std::vector<std::uint32_t> order = slotsInListOrder();
+    // The facet list is the larger part of the result: what only the growth needed goes
+    // first, so that the two never take memory side by side.
+    sides_ = FlatMap();
+    sideNext_ = std::vector<std::uint32_t>();
+    grid_ = NearVertexGrid({});
+    visibility_.release();
+    pool_ = std::vector<std::uint32_t>();
+    stamp_ = std::vector<std::uint32_t>();
+    usedEye_ = std::vector<std::uint8_t>();
+    vertex_ = std::vector<std::uint8_t>();
+    freeSlots_ = std::vector<std::uint32_t>();
+    eyeFacets_ = decltype(eyeFacets_)();
+    orphans_ = std::vector<std::uint32_t>();
+    orphanPoints_ = std::vector<Vector3>();
     hull_.facets.reserve(order.size());
     for (const std::uint32_t s : order) {
       const Slot& f = slots_[s];
@@ -884,7 +908,7 @@ class Builder {
       // The literal build computes a plane when it first offers the facet a point, and for
       // every facet in the list at each visibility test.
       if (f.offered || f.id < validBefore_) {
-        facet.plane = f.plane;
+        facet.plane = planeOf(s);
         facet.planeValid = true;
       }
       if (f.farthest != NONE) {
@@ -945,8 +969,12 @@ void buildIndexed(ConvexHull& hull, const std::vector<Vector3>& points) {
   const std::vector<Vector3> unique = withoutCopies(points);
   const std::span<const Vector3> distinct =
       unique.empty() ? std::span<const Vector3>(points) : std::span<const Vector3>(unique);
-  Builder builder(hull, distinct, points.size());
-  builder.run();
-  for (const Vector3& eye : builder.usedEyePoints())
+  std::vector<Vector3> eyes;
+  {
+    Builder builder(hull, distinct, points.size());
+    builder.run();
+    eyes = builder.usedEyePoints();
+  }
+  for (const Vector3& eye : eyes)
     hull.usedEyePoints_.insert(eye);
 }
