@@ -115,6 +115,45 @@ class FlatMap {
   std::size_t size_ = 0;
 };
 
+// Heads of the side chains by vertex pair: a dense table for small inputs (no hashing, one
+// allocation), a FlatMap otherwise.
+class SideIndex {
+ public:
+  explicit SideIndex(std::size_t points)
+      : n_(points <= DENSE_POINTS ? points : 0), dense_(n_ * n_, NONE) {}
+
+  std::uint32_t* find(std::uint64_t key) {
+    if (n_ == 0)
+      return map_.find(key);
+    std::uint32_t& head = dense_[denseIndex(key)];
+    return head == NONE ? nullptr : &head;
+  }
+  std::pair<std::uint32_t*, bool> insert(std::uint64_t key, std::uint32_t value) {
+    if (n_ == 0)
+      return map_.insert(key, value);
+    std::uint32_t& head = dense_[denseIndex(key)];
+    const bool inserted = head == NONE;
+    if (inserted)
+      head = value;
+    return {&head, inserted};
+  }
+  void erase(std::uint64_t key) {
+    if (n_ == 0)
+      map_.erase(key);
+    else
+      dense_[denseIndex(key)] = NONE;
+  }
+
+ private:
+  static constexpr std::size_t DENSE_POINTS = 64;
+  std::size_t denseIndex(std::uint64_t key) const {
+    return static_cast<std::size_t>(key >> 32) * n_ + static_cast<std::size_t>(key & 0xffffffffu);
+  }
+  std::size_t n_;
+  std::vector<std::uint32_t> dense_;
+  FlatMap map_;
+};
+
 // The points without their later copies (exact coordinates, -0 equal to +0, as the hull's
 // point sets compare them). A copy is classified like its original against every plane and
 // follows it into every outside set, and handing points on keeps only the first of equals:
@@ -164,11 +203,19 @@ std::vector<Vector3> withoutCopies(const std::vector<Vector3>& points) {
 class NearVertexGrid {
  public:
   explicit NearVertexGrid(std::span<const Vector3> points)
-      : points_(points), next_(points.size()) {}
+      : points_(points), next_(points.size() <= FEW ? 0 : points.size()) {}
 
   // Adds vertex i; true when an earlier, distinct vertex lies within the matching tolerance.
   bool addHasNear(std::uint32_t i) {
     const Vector3& p = points_[i];
+    if (points_.size() <= FEW) {
+      // Few points: comparing with each earlier vertex is cheaper than any grid.
+      const bool near = std::any_of(few_.begin(), few_.end(), [&](std::uint32_t j) {
+        return j != i && nearlyEqual(points_[j], p, EDGE_MATCH_TOLERANCE);
+      });
+      few_.push_back(i);
+      return near;
+    }
     std::array<std::int64_t, 3> lo{};
     std::array<std::int64_t, 3> hi{};
     std::array<std::int64_t, 3> own{};
@@ -195,6 +242,7 @@ class NearVertexGrid {
   }
 
  private:
+  static constexpr std::size_t FEW = 64;
   static constexpr double CELL = 0.01;
   static constexpr double REACH = 0.0015;
   static constexpr double FAR = 1099511627776.0;  // 2^40
@@ -223,6 +271,7 @@ class NearVertexGrid {
   std::span<const Vector3> points_;
   std::vector<std::uint32_t> next_;
   FlatMap cells_;
+  std::vector<std::uint32_t> few_;
 };
 
 // Facets grouped by the direction of their normals, so that one test can show that a whole
@@ -565,10 +614,18 @@ class Builder {
       : hull_(hull),
         points_(points),
         facetLimit_(2 * inputCount),
+        sides_(points.size()),
         grid_(points),
         stamp_(points.size(), 0),
         usedEye_(points.size(), 0),
-        vertex_(points.size(), 0) {}
+        vertex_(points.size(), 0) {
+    // At most 2n facets live at once; small inputs get all their room at the start.
+    const std::size_t room = std::min<std::size_t>(2 * points.size() + 4, 4096);
+    slots_.reserve(room);
+    for (std::vector<float>* plane : {&nx_, &ny_, &nz_, &offset_})
+      plane->reserve(room);
+    sideNext_.reserve(3 * room);
+  }
 
   void run() {
     startWithSimplex();
@@ -663,7 +720,8 @@ class Builder {
     ny_[s] = plane.normal.y;
     nz_[s] = plane.normal.z;
     offset_[s] = plane.offset;
-    visibility_.add(s);
+    if (indexed_)
+      visibility_.add(s);
     ++live_;
     return s;
   }
@@ -675,7 +733,8 @@ class Builder {
         removeSide(s, k);
     }
     liveOutside_ -= f.outCount;
-    visibility_.remove(s);
+    if (indexed_)
+      visibility_.remove(s);
     f.id = -1;
     // A not-a-number offset keeps the free slot from ever seeing a point.
     nx_[s] = ny_[s] = nz_[s] = 0.0f;
@@ -814,11 +873,25 @@ class Builder {
     const float* nz = nz_.data();
     const float* offset = offset_.data();
     visible_.clear();
-    visibility_.forEachCandidate(eye, [&](std::uint32_t s) {
+    const auto test = [&](std::uint32_t s) {
       const float d = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
       if (d < -HULL_EPSILON)
         visible_.push_back(s);
-    });
+    };
+    // A small hull is cheaper to test whole than to index.
+    if (!indexed_ && live_ > INDEX_FROM) {
+      indexed_ = true;
+      for (std::uint32_t s = 0; s < slots_.size(); ++s) {
+        if (slots_[s].id >= 0)
+          visibility_.add(s);
+      }
+    }
+    if (indexed_) {
+      visibility_.forEachCandidate(eye, test);
+    } else {
+      for (std::uint32_t s = 0; s < slots_.size(); ++s)
+        test(s);
+    }
     std::sort(visible_.begin(), visible_.end(),
               [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
     visibleIds_.clear();
@@ -887,7 +960,7 @@ class Builder {
     const std::vector<std::uint32_t> order = slotsInListOrder();
     // The facet list is the larger part of the result: what only the growth needed goes
     // first, so that the two never take memory side by side.
-    sides_ = FlatMap();
+    sides_ = SideIndex(0);
     sideNext_ = std::vector<std::uint32_t>();
     grid_ = NearVertexGrid({});
     visibility_.release();
@@ -939,13 +1012,15 @@ class Builder {
   std::size_t live_ = 0;
   std::vector<float> nx_, ny_, nz_, offset_;
   VisibilityIndex visibility_{nx_, ny_, nz_, offset_};
+  static constexpr std::size_t INDEX_FROM = 96;  // live facets
+  bool indexed_ = false;
 
   std::vector<std::uint32_t> pool_;
   std::size_t liveOutside_ = 0;
   using EyeFacet = std::pair<std::int32_t, std::uint32_t>;  // id, slot
   std::priority_queue<EyeFacet, std::vector<EyeFacet>, std::greater<>> eyeFacets_;
 
-  FlatMap sides_;
+  SideIndex sides_;
   std::vector<std::uint32_t> sideNext_;  // entry 3 * slot + k -> next entry with that side
   bool literal_ = false;
   NearVertexGrid grid_;
