@@ -41,9 +41,12 @@ std::uint64_t mix(std::uint64_t k) {
 // slot, so it is never stored); erasing shifts the following run back, leaving no tombstones.
 class FlatMap {
  public:
-  FlatMap() { reset(16); }
+  // Empty, and without memory until the first insert.
+  FlatMap() = default;
 
   std::uint32_t* find(std::uint64_t key) {
+    if (size_ == 0)
+      return nullptr;
     for (std::size_t i = home(key);; i = (i + 1) & mask_) {
       if (values_[i] == NONE)
         return nullptr;
@@ -69,6 +72,8 @@ class FlatMap {
   }
 
   void erase(std::uint64_t key) {
+    if (size_ == 0)
+      return;
     std::size_t hole = home(key);
     while (keys_[hole] != key || values_[hole] == NONE) {
       if (values_[hole] == NONE)
@@ -102,7 +107,7 @@ class FlatMap {
   void grow() {
     std::vector<std::uint64_t> keys = std::move(keys_);
     std::vector<std::uint32_t> values = std::move(values_);
-    reset(2 * values.size());
+    reset(std::max<std::size_t>(16, 2 * values.size()));
     for (std::size_t i = 0; i < values.size(); ++i) {
       if (values[i] != NONE)
         insert(keys[i], values[i]);
@@ -292,9 +297,7 @@ class VisibilityIndex {
  public:
   VisibilityIndex(const std::vector<float>& nx, const std::vector<float>& ny,
                   const std::vector<float>& nz, const std::vector<float>& offset)
-      : nx_(nx), ny_(ny), nz_(nz), offset_(offset) {
-    resetLevels(0);
-  }
+      : nx_(nx), ny_(ny), nz_(nz), offset_(offset) {}
 
   void add(std::uint32_t s) {
     if (s >= leaf_.size()) {
@@ -310,6 +313,8 @@ class VisibilityIndex {
       always_.push_back(s);
       return;
     }
+    if (nodes_.empty())
+      resetLevels(0);
     if (++count_ > LEAF_TARGET * nodes_.back().size())
       relevel();
     insert(s);
@@ -625,6 +630,13 @@ class Builder {
     for (std::vector<float>* plane : {&nx_, &ny_, &nz_, &offset_})
       plane->reserve(room);
     sideNext_.reserve(3 * room);
+    const std::size_t stepRoom = std::min<std::size_t>(room, 256);
+    for (std::vector<std::uint32_t>* list : {&visible_, &orphans_, &newSlots_, &freeSlots_})
+      list->reserve(stepRoom);
+    visibleIds_.reserve(stepRoom);
+    horizon_.reserve(stepRoom);
+    orphanPoints_.reserve(stepRoom);
+    pool_.reserve(std::min<std::size_t>(8 * points.size(), 4096));
   }
 
   void run() {
