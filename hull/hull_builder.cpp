@@ -208,7 +208,9 @@ std::vector<Vector3> withoutCopies(const std::vector<Vector3>& points) {
 class NearVertexGrid {
  public:
   explicit NearVertexGrid(std::span<const Vector3> points)
-      : points_(points), next_(points.size() <= FEW ? 0 : points.size()) {}
+      : points_(points), next_(points.size() <= FEW ? 0 : points.size()) {
+    few_.reserve(points.size() <= FEW ? points.size() : 0);
+  }
 
   // Adds vertex i; true when an earlier, distinct vertex lies within the matching tolerance.
   bool addHasNear(std::uint32_t i) {
@@ -607,6 +609,12 @@ struct Slot {
   bool offered = false;  // the literal build computed the plane when it made the facet
 };
 
+struct PointState {
+  std::uint32_t stamp = 0;  // the last step that handed the point on
+  bool usedEye = false;     // an eye point of a step that added facets
+  bool vertex = false;      // checked into the near-vertex grid
+};
+
 struct HorizonSide {
   std::uint32_t start;
   std::uint32_t end;
@@ -621,9 +629,7 @@ class Builder {
         facetLimit_(2 * inputCount),
         sides_(points.size()),
         grid_(points),
-        stamp_(points.size(), 0),
-        usedEye_(points.size(), 0),
-        vertex_(points.size(), 0) {
+        pointState_(points.size()) {
     // At most 2n facets live at once; small inputs get all their room at the start.
     const std::size_t room = std::min<std::size_t>(2 * points.size() + 4, 4096);
     slots_.reserve(room);
@@ -637,6 +643,10 @@ class Builder {
     horizon_.reserve(stepRoom);
     orphanPoints_.reserve(stepRoom);
     pool_.reserve(std::min<std::size_t>(8 * points.size(), 4096));
+    eyesUsed_.reserve(stepRoom);
+    std::vector<EyeFacet> heap;
+    heap.reserve(stepRoom);
+    eyeFacets_ = EyeFacetHeap(std::greater<>(), std::move(heap));
   }
 
   void run() {
@@ -658,12 +668,12 @@ class Builder {
       if (live_ - visible_.size() + horizon_.size() > facetLimit_)
         break;
       if (!horizon_.empty()) {
-        usedEye_[eye] = 1;
+        pointState_[eye].usedEye = true;
         eyesUsed_.push_back(eye);
         addVertex(eye);
       }
       // Earlier eye points lie on the facets they span; rounding must not bring one back.
-      std::erase_if(orphans_, [this](std::uint32_t i) { return usedEye_[i] != 0; });
+      std::erase_if(orphans_, [this](std::uint32_t i) { return pointState_[i].usedEye; });
       orphanPoints_.clear();
       for (const std::uint32_t i : orphans_)
         orphanPoints_.push_back(points_[i]);
@@ -702,9 +712,9 @@ class Builder {
   // A vertex joins the hull: from the first pair within the matching tolerance on, sides are
   // linked by the literal scan.
   void addVertex(std::uint32_t i) {
-    if (literal_ || vertex_[i] != 0)
+    if (literal_ || pointState_[i].vertex)
       return;
-    vertex_[i] = 1;
+    pointState_[i].vertex = true;
     literal_ = grid_.addHasNear(i);
   }
 
@@ -928,8 +938,8 @@ class Builder {
       const Slot& f = slots_[s];
       for (std::uint32_t i = f.outBegin; i < f.outBegin + f.outCount; ++i) {
         const std::uint32_t p = pool_[i];
-        if (stamp_[p] != step) {
-          stamp_[p] = step;
+        if (pointState_[p].stamp != step) {
+          pointState_[p].stamp = step;
           orphans_.push_back(p);
         }
       }
@@ -977,9 +987,7 @@ class Builder {
     grid_ = NearVertexGrid({});
     visibility_.release();
     pool_ = std::vector<std::uint32_t>();
-    stamp_ = std::vector<std::uint32_t>();
-    usedEye_ = std::vector<std::uint8_t>();
-    vertex_ = std::vector<std::uint8_t>();
+    pointState_ = std::vector<PointState>();
     freeSlots_ = std::vector<std::uint32_t>();
     eyeFacets_ = decltype(eyeFacets_)();
     orphans_ = std::vector<std::uint32_t>();
@@ -1030,16 +1038,15 @@ class Builder {
   std::vector<std::uint32_t> pool_;
   std::size_t liveOutside_ = 0;
   using EyeFacet = std::pair<std::int32_t, std::uint32_t>;  // id, slot
-  std::priority_queue<EyeFacet, std::vector<EyeFacet>, std::greater<>> eyeFacets_;
+  using EyeFacetHeap = std::priority_queue<EyeFacet, std::vector<EyeFacet>, std::greater<>>;
+  EyeFacetHeap eyeFacets_;
 
   SideIndex sides_;
   std::vector<std::uint32_t> sideNext_;  // entry 3 * slot + k -> next entry with that side
   bool literal_ = false;
   NearVertexGrid grid_;
 
-  std::vector<std::uint32_t> stamp_;
-  std::vector<std::uint8_t> usedEye_;
-  std::vector<std::uint8_t> vertex_;
+  std::vector<PointState> pointState_;
   std::vector<std::uint32_t> eyesUsed_;
 
   std::vector<std::uint32_t> visible_;
@@ -1056,12 +1063,8 @@ void buildIndexed(ConvexHull& hull, const std::vector<Vector3>& points) {
   const std::vector<Vector3> unique = withoutCopies(points);
   const std::span<const Vector3> distinct =
       unique.empty() ? std::span<const Vector3>(points) : std::span<const Vector3>(unique);
-  std::vector<Vector3> eyes;
-  {
-    Builder builder(hull, distinct, points.size());
-    builder.run();
-    eyes = builder.usedEyePoints();
-  }
-  for (const Vector3& eye : eyes)
-    hull.usedEyePoints_.insert(eye);
+  Builder builder(hull, distinct, points.size());
+  builder.run();
+  // Only the stages read the set of earlier eye points; it is made when one first does.
+  hull.pendingEyePoints_ = builder.usedEyePoints();
 }
