@@ -1,4 +1,4 @@
-// RatioReporter: records per-benchmark CPU times as they are reported and prints the
+// RatioReporter: records per-benchmark times as they are reported and prints the
 // subject / peer ratios once the run is over.
 #include "bench/ratio_reporter.h"
 
@@ -23,7 +23,11 @@ void RatioReporter::ReportRuns(const std::vector<Run>& runs) {
     const std::string name = run.run_name.str();
     if (fromMedian_[name] && !median)
       continue;
-    seconds_[name] = run.GetAdjustedCPUTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+    // A benchmark timed with UseRealTime (work in child processes) is compared by wall clock.
+    const bool wallClock = !run.run_name.time_type.empty();
+    anyWallClock_ = anyWallClock_ || wallClock;
+    seconds_[name] = (wallClock ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime()) /
+                     benchmark::GetTimeUnitMultiplier(run.time_unit);
     fromMedian_[name] = median;
     for (const auto& [key, counter] : run.counters)
       counters_[name][key] = counter.value;
@@ -39,7 +43,9 @@ void RatioReporter::printSummary(std::ostream& out) const {
     if (subject == seconds_.end() || peer == seconds_.end())
       continue;
     if (!header) {
-      out << "\nRatio of CPU time per iteration, subject / peer (below 1: subject faster)\n";
+      out << "\nRatio of "
+          << (anyWallClock_ ? "time (CPU; wall clock for real_time runs)" : "CPU time")
+          << " per iteration, subject / peer (below 1: subject faster)\n";
       header = true;
     }
     char line[512];

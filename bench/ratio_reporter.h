@@ -5,7 +5,8 @@
 // library timed minutes apart on the same inputs says more. Each comparison names two
 // benchmarks by their full run names (e.g. "hull/ConvexHull/cube/20"). The time of a
 // benchmark is its CPU time per iteration: the median aggregate when repetitions were
-// asked for, otherwise the single run. Comparisons whose benchmarks were filtered out or
+// asked for, otherwise the single run; wall-clock time instead for benchmarks that use real
+// time (their work runs in other processes). Comparisons whose benchmarks were filtered out or
 // failed are left out of the table.
 #pragma once
 
@@ -38,6 +39,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   std::map<std::string, double> seconds_;  // run name -> CPU seconds per iteration
   std::map<std::string, bool> fromMedian_;
   std::map<std::string, std::map<std::string, double>> counters_;
+  bool anyWallClock_ = false;
 };
 
 // The body of every benchmark program's main: parse flags, run, print the ratio table, then

@@ -19,39 +19,6 @@ Vector3 facetNormal(const Vector3& p0, const Vector3& p1, const Vector3& p2) {
   return cross(p1 - p0, p2 - p0);
 }
 
-// The report as the stream would write it: line one with its line feed and no flush, then each
-// line written whole and flushed, as std::endl does. Where the stream's float formatting is not
-// the default, the stream writes the numbers itself.
-void writeReport(const OBB& box, std::ostream& out) {
-  if (!formatsFloatsByDefault(out)) {
-    out << "Constructed OBB " << '\n';
-    out << "Axis 0 " << box.axes[0] << std::endl;
-    out << "Axis 1 " << box.axes[1] << std::endl;
-    out << "Axis 2 " << box.axes[2] << std::endl;
-    out << "Center " << box.center << std::endl;
-    out << "Lengths " << box.halfLengths << std::endl;
-    return;
-  }
-  out.write("Constructed OBB \n", 17);
-  const std::pair<std::string_view, const Vector3*> lines[] = {{"Axis 0 ", &box.axes[0]},
-                                                               {"Axis 1 ", &box.axes[1]},
-                                                               {"Axis 2 ", &box.axes[2]},
-                                                               {"Center ", &box.center},
-                                                               {"Lengths ", &box.halfLengths}};
-  for (const auto& [label, v] : lines) {
-    char line[80];
-    char* end = std::copy(label.begin(), label.end(), line);
-    for (int k = 0; k < 3; ++k) {
-      if (k > 0)
-        *end++ = ' ';
-      end = formatFloat(end, line + sizeof line, (*v)[k]);
-    }
-    *end++ = '\n';
-    out.write(line, end - line);
-    out.flush();
-  }
-}
-
 }  // namespace
 
 void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
@@ -153,7 +120,40 @@ void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
   box.center = center;
 
   // Pass 5: the report; the solver lives until it is written.
-  writeReport(box, out);
+  writeBoxReport(out, box);
+}
+
+// The report as the stream would write it: line one with its line feed and no flush, then each
+// line written whole and flushed, as std::endl does. Where the stream's float formatting is not
+// the default, the stream writes the numbers itself.
+void writeBoxReport(std::ostream& out, const OBB& box) {
+  if (!formatsFloatsByDefault(out)) {
+    out << "Constructed OBB " << '\n';
+    out << "Axis 0 " << box.axes[0] << std::endl;
+    out << "Axis 1 " << box.axes[1] << std::endl;
+    out << "Axis 2 " << box.axes[2] << std::endl;
+    out << "Center " << box.center << std::endl;
+    out << "Lengths " << box.halfLengths << std::endl;
+    return;
+  }
+  out.write("Constructed OBB \n", 17);
+  const std::pair<std::string_view, const Vector3*> lines[] = {{"Axis 0 ", &box.axes[0]},
+                                                               {"Axis 1 ", &box.axes[1]},
+                                                               {"Axis 2 ", &box.axes[2]},
+                                                               {"Center ", &box.center},
+                                                               {"Lengths ", &box.halfLengths}};
+  for (const auto& [label, v] : lines) {
+    char line[80];
+    char* end = std::copy(label.begin(), label.end(), line);
+    for (int k = 0; k < 3; ++k) {
+      if (k > 0)
+        *end++ = ' ';
+      end = formatFloat(end, line + sizeof line, (*v)[k]);
+    }
+    *end++ = '\n';
+    out.write(line, end - line);
+    out.flush();
+  }
 }
 
 void fitBoxToHull(const ConvexHull& hull, OBB& box) {

@@ -13,10 +13,11 @@
 //   divided by the facet count; it moves the axes, but not the box's centre.
 // - The axes are the eigenvector columns as the solver returns them: unit length up to
 //   rounding, axis 0 for the smallest eigenvalue, no sign convention, possibly left-handed.
-// - After the box is written, the six-line report goes to the stream: "Constructed OBB "
-//   and a line feed (not flushed), then "Axis 0 ", "Axis 1 ", "Axis 2 ", "Center " and
-//   "Lengths " each followed by the vector's text form and std::endl. "Lengths" are the
-//   half-lengths. The stream's formatting is used as it stands.
+// - After the box is written, its report (writeBoxReport) goes to the stream.
+// - The report is six lines: "Constructed OBB " and a line feed (not flushed), then
+//   "Axis 0 ", "Axis 1 ", "Axis 2 ", "Center " and "Lengths " each followed by the vector's
+//   text form and std::endl. "Lengths" are the half-lengths. The stream's formatting is used
+//   as it stands.
 #pragma once
 
 #include <ostream>
@@ -34,3 +35,5 @@ struct OBB {
 void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out);
 // The same, reporting on standard output.
 void fitBoxToHull(const ConvexHull& hull, OBB& box);
+// The six-line report of box (above) written to out.
+void writeBoxReport(std::ostream& out, const OBB& box);

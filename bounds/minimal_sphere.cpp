@@ -16,8 +16,6 @@ bool sphereSeedPending = true;
 
 namespace {
 
-constexpr int GENERATOR_SEED = 367;
-
 // Marks the merged point in a candidate's new support layout.
 constexpr std::int8_t NEW_POINT = -1;
 
@@ -332,7 +330,7 @@ bool isFinitePoint(const Vector3& p) {
 
 Sphere minimalSphere(const Vector3* points, int n) {
   if (sphereSeedPending) {
-    std::srand(GENERATOR_SEED);
+    std::srand(SPHERE_GENERATOR_SEED);
     sphereSeedPending = false;
   }
   Sphere working;  // centre origin, squared radius 1: the answer for no points

@@ -40,6 +40,9 @@ inline constexpr float SPHERE_EPSILON = 0.001f;
 // Added in single precision, so the factor is exactly 1.00100005f.
 inline constexpr float SPHERE_CONTAINMENT_SCALE = SPHERE_EPSILON + 1.0f;
 
+// The seed the first call of minimalSphere gives srand.
+inline constexpr unsigned SPHERE_GENERATOR_SEED = 367;
+
 // True until the first call of minimalSphere, which seeds the generator and clears it.
 // Process-wide and unguarded; tests may set it again to get a first call's behaviour.
 extern bool sphereSeedPending;

@@ -1,21 +1,36 @@
-// bvdemo: makes a random cloud of 20 points, builds its convex hull, fits the oriented box
-// (printing its report) and the minimal enclosing sphere, records the scene into four display
-// lists and hands over to the GLUT main loop.
+// bvdemo: shows a point set with its convex hull, oriented box and two spheres, prints the
+// box report, records the scene into four display lists and hands over to the GLUT main loop.
 //
-// Order of the shared generator's draws: clock seed; 60 for the points; 3 per point and 3 per
-// facet for list 0; 18 for list 1; then the minimal sphere reseeds with its own fixed seed.
+// The program's own cloud of POINT_COUNT points (the run without arguments, or with --seed)
+// is fitted as it always was: hull, box fit (printing the report) and minimal sphere, in the
+// libraries' home range. Anything else, a model file or a cloud of another size, goes
+// through computeBoundingVolumes, which works at any scale; its report is in the model's
+// units and its scene is drawn normalised (ModelScene).
+//
+// Order of the shared generator's draws for the program's cloud: seed (the clock second, or
+// --seed); 3 per point for the points; 3 per point and 3 per facet for list 0; 18 for list 1;
+// then the minimal sphere reseeds with its own fixed seed. For any other point set: for a
+// cloud the seed and 3 per point; the fit, which seeds the generator itself; the seed
+// (again); then the colours of lists 0 and 1 as above.
 #include <GL/freeglut.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <optional>
+#include <string>
 #include <vector>
 
+#include "bounds/bounding_volumes.h"
 #include "bounds/box_fit.h"
 #include "bounds/minimal_sphere.h"
 #include "geometry/vector3.h"
 #include "hull/convex_hull.h"
+#include "loading/model_loader.h"
+#include "viewer/command_line.h"
 #include "viewer/key_bindings.h"
+#include "viewer/model_scene.h"
+#include "viewer/mouse_input.h"
 #include "viewer/point_cloud.h"
 #include "viewer/scene.h"
 #include "viewer/standard_streams.h"
@@ -35,27 +50,64 @@ void recordWireSphere(unsigned int list, const Vector3& center, double radius, f
   glEndList();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  // Before anything opens a descriptor: a closed standard output must not become the X
-  // connection.
-  ensureStandardDescriptorsOpen();
-  std::vector<Vector3> points;
-  ConvexHull hull;
-  OBB box{};
-  Sphere sphere;
+// Binds the keys, opens the window with GLUT's part of the command line and registers the
+// callbacks.
+void openWindow(const std::vector<std::string>& glutArguments) {
+  // glutInit may reorder argv and lower argc; both stay ours until the process ends.
+  static std::vector<std::string> strings;
+  static std::vector<char*> argv;
+  strings = glutArguments;
+  for (std::string& argument : strings) {
+    argv.push_back(argument.data());
+  }
+  argv.push_back(nullptr);
+  int argc = static_cast<int>(strings.size());
 
   bindKeys();
-  initWindow(argc, argv);
+  initWindow(argc, argv.data());
   initGL();
   glutKeyboardFunc(keyboard);
   glutSpecialFunc(special);
   glutReshapeFunc(reshape);
   glutDisplayFunc(display);
   glutIdleFunc(display);
+  glutMouseFunc(mouseButton);
+  glutMotionFunc(mouseMotion);
+}
 
-  std::srand(static_cast<unsigned int>(std::time(nullptr)));
+// Lists 0 to 2: the first count points and the hull, the box, the sphere about its corners.
+void recordPointsHullAndBox(int count, const std::vector<Vector3>& points, const ConvexHull& hull,
+                            const OBB& box, const Sphere& cornerSphere) {
+  displayListBase = glGenLists(4);
+  glNewList(displayListBase, GL_COMPILE);
+  drawPointsAndHull(count, points, hull);
+  glEndList();
+  glNewList(displayListBase + 1, GL_COMPILE);
+  drawBox(box);
+  glEndList();
+  recordWireSphere(displayListBase + 2, cornerSphere.center, cornerSphere.radius, 1.0f, 0.0f, 0.0f);
+}
+
+void recordMinimalSphere(const Sphere& sphere) {
+  recordWireSphere(displayListBase + 3, sphere.center, sphere.radius, 0.0f, 0.0f, 1.0f);
+}
+
+// The seed given, or else the clock second, read when it is needed.
+unsigned int seedOrClock(std::optional<unsigned int> seed) {
+  return seed ? *seed : static_cast<unsigned int>(std::time(nullptr));
+}
+
+// The program's own cloud of POINT_COUNT points, fitted in the libraries' home range.
+void showRandomCloud(const std::vector<std::string>& glutArguments,
+                     std::optional<unsigned int> seed) {
+  std::vector<Vector3> points;
+  ConvexHull hull;
+  OBB box{};
+  Sphere sphere;
+
+  openWindow(glutArguments);
+
+  std::srand(seedOrClock(seed));
   appendRandomPoints(points, POINT_COUNT);
   hull.build(points);
   fitBoxToHull(hull, box);
@@ -63,21 +115,78 @@ int main(int argc, char** argv) {
   // until exit; it belongs on the console before the window shows anything.
   std::cout.flush();
 
-  displayListBase = glGenLists(4);
-  glNewList(displayListBase, GL_COMPILE);
-  drawPointsAndHull(POINT_COUNT, points, hull);
-  glEndList();
-  glNewList(displayListBase + 1, GL_COMPILE);
-  drawBox(box);
-  glEndList();
   // Through the eight corners: the center-to-corner distance is the length of halfLengths.
-  recordWireSphere(displayListBase + 2, box.center, length(box.halfLengths), 1.0f, 0.0f, 0.0f);
-
+  recordPointsHullAndBox(POINT_COUNT, points, hull, box,
+                         Sphere{box.center, length(box.halfLengths)});
   sphere.center = Vector3::ZERO;
   sphere.radius = 1.0f;
   fitSphereToHull(hull, sphere);
-  recordWireSphere(displayListBase + 3, sphere.center, sphere.radius, 0.0f, 0.0f, 1.0f);
+  recordMinimalSphere(sphere);
+
+  glutMainLoop();
+}
+
+// Any other point set: fitted at any scale and reported in its own units before the window
+// opens, drawn in its normalised frame with colours from seed. Returns 0, or 2 when the fit
+// refuses the points (name says whose they are in the error line).
+int showFittedPoints(const std::vector<std::string>& glutArguments,
+                     const std::vector<Vector3>& points, unsigned int seed,
+                     const std::string& name) {
+  const BoundingVolumesResult fit = computeBoundingVolumes(points);
+  if (!fit.ok()) {
+    std::cerr << name << ": " << fit.error << '\n';
+    return 2;
+  }
+  writeBoxReport(std::cout, toOBB(fit.volumes.facetMomentBox));
+  std::cout.flush();
+  const ModelScene scene = modelScene(points, fit.volumes);
+
+  openWindow(glutArguments);
+  // The fit seeded the generator for its own shuffle; the colours are the run's.
+  std::srand(seed);
+  recordPointsHullAndBox(static_cast<int>(scene.points.size()), scene.points, scene.hull, scene.box,
+                         scene.cornerSphere);
+  recordMinimalSphere(scene.minimalSphere);
 
   glutMainLoop();
   return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Before anything opens a descriptor: a closed standard output must not become the X
+  // connection (or a model file).
+  ensureStandardDescriptorsOpen();
+  const CommandLine commandLine = parseCommandLine(std::vector<std::string>(argv, argv + argc));
+  if (!commandLine.ok()) {
+    std::cerr << "bvdemo: " << commandLine.error << " (bvdemo --help shows the usage)\n";
+    return 2;
+  }
+  const DemoOptions& options = commandLine.options;
+  if (options.help) {
+    std::cout << usageText();
+    return 0;
+  }
+
+  if (!options.modelPath.empty()) {
+    // Read before any window opens, so a bad file needs no display to be reported.
+    const LoadResult model = loadPoints(options.modelPath);
+    if (!model.ok()) {
+      std::cerr << model.error << '\n';
+      return 2;
+    }
+    return showFittedPoints(commandLine.glutArguments, model.points, seedOrClock(options.seed),
+                            options.modelPath);
+  }
+  const int count = options.points.value_or(POINT_COUNT);
+  if (count == POINT_COUNT) {
+    showRandomCloud(commandLine.glutArguments, options.seed);
+    return 0;
+  }
+  const unsigned int seed = seedOrClock(options.seed);
+  std::srand(seed);
+  std::vector<Vector3> points;
+  appendRandomPoints(points, count);
+  return showFittedPoints(commandLine.glutArguments, points, seed, "the random cloud");
 }

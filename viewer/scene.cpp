@@ -25,13 +25,23 @@ void setRandomColor() {
 }  // namespace
 
 void drawPointsAndHull(int count, const std::vector<Vector3>& points, const ConvexHull& hull) {
-  for (int i = 0; i < count; ++i) {
-    const Vector3& p = points[static_cast<std::size_t>(i)];
-    setRandomColor();
-    glPushMatrix();
-    glTranslatef(p.x, p.y, p.z);
-    glutSolidSphere(1.0, 5, 5);
-    glPopMatrix();
+  if (count <= MAX_SPHERE_MARKERS) {
+    for (int i = 0; i < count; ++i) {
+      const Vector3& p = points[static_cast<std::size_t>(i)];
+      setRandomColor();
+      glPushMatrix();
+      glTranslatef(p.x, p.y, p.z);
+      glutSolidSphere(1.0, 5, 5);
+      glPopMatrix();
+    }
+  } else {
+    glPointSize(DOT_SIZE);
+    glBegin(GL_POINTS);
+    for (int i = 0; i < count; ++i) {
+      setRandomColor();
+      glVertex3fv(&points[static_cast<std::size_t>(i)].x);
+    }
+    glEnd();
   }
 
   glDisable(GL_DEPTH_TEST);

@@ -1,14 +1,15 @@
 // The scene's display lists: what lists 0 and 1 hold, and where the four lists start.
 //
 // Lists, replayed in this order by the display callback:
-//   displayListBase + 0  points (small solid spheres) and hull triangles  drawPointsAndHull
+//   displayListBase + 0  points (small solid spheres, or dots when many) and hull triangles
+//                                                                        drawPointsAndHull
 //   displayListBase + 1  the box as six quads                              drawBox
 //   displayListBase + 2  red wire sphere through the box's corners        (the driver)
 //   displayListBase + 3  blue wire sphere, the minimal enclosing sphere   (the driver)
 // Every colour has alpha 0.5. Random colours are drawn red, green, blue, one randomShade
 // each, when a list is recorded, so they stay fixed for the run. Triangles and quads are
 // drawn with the depth test off: they blend over the frame in drawing order and never hide
-// anything; the point spheres and the wire spheres are depth-tested.
+// anything; the point markers and the wire spheres are depth-tested.
 #pragma once
 
 #include <vector>
@@ -21,10 +22,18 @@
 // main loop, read by the display callback.
 extern unsigned int displayListBase;
 
-// Issues the GL calls for list 0: the first count points (nothing when count <= 0), each a
-// sphere of radius 1 (5 slices, 5 stacks) in its own colour, then every hull facet in list
-// order as triangles of one GL_TRIANGLES batch, one colour per facet (drawn even when the
-// facet has no triangles). Takes 3 * count + 3 * facets draws from the generator.
+// Up to this many points are drawn as solid spheres; more as dots, since a sphere per point
+// would slow every frame down in proportion to the cloud (see drawPointsAndHull).
+inline constexpr int MAX_SPHERE_MARKERS = 1000;
+// Side of a dot in pixels.
+inline constexpr float DOT_SIZE = 2.0f;
+
+// Issues the GL calls for list 0: the first count points (nothing when count <= 0), each in
+// its own colour, then every hull facet in list order as triangles of one GL_TRIANGLES batch,
+// one colour per facet (drawn even when the facet has no triangles). Up to MAX_SPHERE_MARKERS
+// points each is a sphere of radius 1 (5 slices, 5 stacks); beyond that all are dots of
+// DOT_SIZE pixels in one GL_POINTS batch (the point size stays set). Takes 3 * count +
+// 3 * facets draws from the generator either way.
 void drawPointsAndHull(int count, const std::vector<Vector3>& points, const ConvexHull& hull);
 
 // Issues the GL calls for list 1: the six faces of BOX_FACES as one GL_QUADS batch, one

@@ -13,6 +13,8 @@ struct ViewState {
   bool showBox = false;            // display list 1
   bool showBoxSphere = false;      // display list 2
   bool showMinimalSphere = false;  // display list 3
+
+  bool operator==(const ViewState&) const = default;
 };
 
 // The process's one view. GLUT callbacks take no user argument, so the display callback and

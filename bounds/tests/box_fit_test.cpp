@@ -141,6 +141,10 @@ TEST(BoxReport, ReportOfAFixedCloudMatchesItsGoldenTextLineByLine) {
     EXPECT_EQ(line, golden[i]) << "line " << i + 1;
   }
   EXPECT_TRUE(report.peek() == EOF);
+  // The report on its own, of the same box, is the same text.
+  std::ostringstream alone;
+  writeBoxReport(alone, box);
+  EXPECT_EQ(alone.str(), out.str());
 }
 
 }  // namespace

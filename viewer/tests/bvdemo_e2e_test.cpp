@@ -1,48 +1,20 @@
-// The real bvdemo in a real (virtual) X server: its report, its first frame, what the keys
-// do to the pixels, and how it ends.
+// The real bvdemo in a real (virtual) X server, run as it is without arguments: its report,
+// its first frame, what the keys and the mouse do to the pixels, and how it ends.
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <sstream>
+#include <algorithm>
 #include <string>
 
-#include "bounds/box_fit.h"
-#include "hull/convex_hull.h"
 #include "viewer/point_cloud.h"
-#include "viewer/tests/demo_session.h"
-#include "viewer/tests/virtual_display.h"
+#include "viewer/tests/bvdemo_fixture.h"
 
 namespace {
 
 constexpr long long SEED = 1'700'000'000;
 constexpr long long OTHER_SEED = 1'700'000'001;
 
-// The report the libraries compute in this process from the driver's recipe.
 std::string reportFor(long long clockSeconds) {
-  std::srand(static_cast<unsigned int>(clockSeconds));
-  std::vector<Vector3> points;
-  appendRandomPoints(points, POINT_COUNT);
-  ConvexHull hull;
-  hull.build(points);
-  OBB box{};
-  std::ostringstream report;
-  fitBoxToHull(hull, box, report);
-  return report.str();
-}
-
-long long countIf(const Frame& frame, auto predicate) {
-  long long count = 0;
-  for (const std::uint32_t pixel : frame.pixels) {
-    count += predicate(pixel) ? 1 : 0;
-  }
-  return count;
-}
-
-bool isWhite(std::uint32_t pixel) {
-  return pixel == WHITE;
+  return ::reportFor(clockSeconds, POINT_COUNT);
 }
 
 bool near(int value, int expected) {
@@ -77,31 +49,6 @@ void expectWireLayerAdded(const Frame& before, const Frame& after, int r, int g,
   EXPECT_GT(changed, 300);
   EXPECT_GT(wireOverWhite, 300);
 }
-
-class Bvdemo : public ::testing::Test {
- protected:
-  void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "bvdemo-e2e-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    workDir_ = pattern;
-    display_ = std::make_unique<VirtualDisplay>(workDir_ + "/xvfb.log");
-  }
-
-  void TearDown() override {
-    display_.reset();
-    std::filesystem::remove_all(workDir_);
-  }
-
-  // Starts bvdemo and waits for its first frame. Runs within one test follow each other.
-  std::unique_ptr<DemoSession> start(long long clockSeconds) {
-    auto demo = std::make_unique<DemoSession>(*display_, workDir_, clockSeconds);
-    demo->waitForFirstFrame();
-    return demo;
-  }
-
-  std::string workDir_;
-  std::unique_ptr<VirtualDisplay> display_;
-};
 
 TEST_F(Bvdemo, PrintsTheLibrariesBoxReportBeforeTheFirstFrame) {
   for (const long long seed : {SEED, 0LL, 1234567LL}) {
@@ -140,27 +87,8 @@ TEST_F(Bvdemo, FirstFrameShowsOnlyPointsAndHullInTheMiddleOfAWhiteWindow) {
   ASSERT_EQ(frame.width, 640);
   ASSERT_EQ(frame.height, 480);
 
-  // Every point is within 100 units of the origin, 300 in front of the eye: the scene fills
-  // about the middle half of the window.
-  int left = frame.width;
-  int right = -1;
-  int top = frame.height;
-  int bottom = -1;
-  for (int y = 0; y < frame.height; ++y) {
-    for (int x = 0; x < frame.width; ++x) {
-      if (frame.at(x, y) != WHITE) {
-        left = std::min(left, x);
-        right = std::max(right, x);
-        top = std::min(top, y);
-        bottom = std::max(bottom, y);
-      }
-    }
-  }
-  EXPECT_GT(left, 140);
-  EXPECT_LT(right, 500);
-  EXPECT_GT(top, 60);
-  EXPECT_LT(bottom, 420);
-  EXPECT_GT(countIf(frame, [](std::uint32_t p) { return !isWhite(p); }), 10'000);
+  EXPECT_TRUE(nonWhiteWithin(frame, MIDDLE_HALF)) << nonWhiteBounds(frame);
+  EXPECT_GT(nonWhitePixels(frame), 10'000);
 
   // Switching the points and hull off leaves nothing: no other layer is on.
   demo->pressKey("1");
@@ -195,7 +123,7 @@ TEST_F(Bvdemo, LayerKeysSwitchTheirLayers) {
   demo->pressKey("1");
   const Frame withoutPoints = demo->settledFrame();
   EXPECT_FALSE(withoutPoints == allOn);
-  EXPECT_GT(countIf(withoutPoints, [](std::uint32_t p) { return !isWhite(p); }), 10'000);
+  EXPECT_GT(nonWhitePixels(withoutPoints), 10'000);
   demo->pressKeys({"2", "3", "4"});
   EXPECT_EQ(countIf(demo->settledFrame(), isWhite), 640 * 480);
   demo->pressKeys({"1", "2", "3", "4"});
@@ -225,6 +153,37 @@ TEST_F(Bvdemo, ViewKeysMoveAndTurnTheSceneAndTheirOppositesUndoThem) {
   EXPECT_TRUE(demo->settledFrame() == start);
 }
 
+TEST_F(Bvdemo, MouseDragAndWheelMoveTheSceneAsTheKeysDoAndTheKeysUndoThem) {
+  auto demo = start(SEED);
+  const Frame start = demo->settledFrame();
+
+  // 40 pixels to the right: ten steps of the left arrow, undone by ten of the right arrow.
+  demo->dragMouse(200, 200, 240, 200);
+  const Frame turned = demo->settledFrame();
+  EXPECT_FALSE(turned == start);
+  demo->pressKeys(std::vector<std::string>(10, "Right"));
+  EXPECT_TRUE(demo->settledFrame() == start);
+  demo->pressKeys(std::vector<std::string>(10, "Left"));
+  EXPECT_TRUE(demo->settledFrame() == turned);
+  // Back along the same way, and down and up again: where the drag started.
+  demo->dragMouse(240, 200, 200, 200);
+  demo->dragMouse(300, 100, 300, 120);
+  EXPECT_FALSE(demo->settledFrame() == start);
+  demo->pressKeys(std::vector<std::string>(5, "Up"));
+  EXPECT_TRUE(demo->settledFrame() == start);
+
+  // One notch towards the screen is one 'z', one notch back one 'Z'.
+  demo->clickMouseButton(4);
+  const Frame nearer = demo->settledFrame();
+  EXPECT_FALSE(nearer == start);
+  demo->pressKey("Z");
+  EXPECT_TRUE(demo->settledFrame() == start);
+  demo->pressKey("z");
+  EXPECT_TRUE(demo->settledFrame() == nearer);
+  demo->clickMouseButton(5);
+  EXPECT_TRUE(demo->settledFrame() == start);
+}
+
 TEST_F(Bvdemo, KeepsRedrawingWithoutInput) {
   auto demo = start(SEED);
   const Frame frame = demo->settledFrame();
@@ -251,7 +210,9 @@ TEST_F(Bvdemo, ClosingTheWindowEndsTheProcessWithStatusZeroAndNothingOnStandardE
 TEST_F(Bvdemo, RunsAndEndsOnEscapeWithStandardOutputClosed) {
   // Closed, descriptor 1 used to become the X connection: the report went into the protocol
   // stream and the first buffer swap blocked for good.
-  auto demo = std::make_unique<DemoSession>(*display_, workDir_, SEED, true);
+  DemoLaunch launch;
+  launch.standardOutputClosed = true;
+  auto demo = std::make_unique<DemoSession>(*display_, workDir_, SEED, launch);
   demo->waitForFirstFrame();
   demo->waitForSwaps(10);
   demo->pressKey("Escape");

@@ -21,9 +21,9 @@ using std::chrono::milliseconds;
 constexpr milliseconds TIMEOUT{60'000};
 constexpr milliseconds POLL_INTERVAL{2};
 // After xdotool returns (its connection closes only after the server has handled the fake
-// key events), bvdemo reads the events on its next turn of the main loop and shows their
+// input events), bvdemo reads the events on its next turn of the main loop and shows their
 // effect in the frame after; a few more swaps leave a wide margin.
-constexpr std::uint64_t SWAPS_AFTER_KEYS = 5;
+constexpr std::uint64_t SWAPS_AFTER_INPUT = 5;
 constexpr std::uint64_t SWAPS_BETWEEN_CAPTURES = 3;
 constexpr int SETTLE_ATTEMPTS = 50;
 
@@ -66,7 +66,7 @@ int channel(unsigned long pixel, unsigned long mask) {
 }  // namespace
 
 DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workDir,
-                         long long clockSeconds, bool standardOutputClosed)
+                         long long clockSeconds, const DemoLaunch& launch)
     : displayName_(display.name()),
       stdoutPath_(workDir + "/stdout"),
       stderrPath_(workDir + "/stderr") {
@@ -78,15 +78,21 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
     throw std::runtime_error("cannot connect to the virtual display " + displayName_);
   }
   Redirections redirections;
-  redirections.stdoutPath = standardOutputClosed ? "" : stdoutPath_;
+  redirections.stdoutPath = launch.standardOutputClosed ? "" : stdoutPath_;
   redirections.stderrPath = stderrPath_;
+  std::vector<std::string> argv{BVDEMO_PROGRAM};
+  argv.insert(argv.end(), launch.arguments.begin(), launch.arguments.end());
+  if (launch.displayBy == DisplayBy::Option) {
+    argv.insert(argv.end(), {"-display", displayName_});
+  }
   demo_ = std::make_unique<ChildProcess>(
-      std::vector<std::string>{BVDEMO_PROGRAM},
-      std::map<std::string, std::string>{{"DISPLAY", displayName_},
-                                         {"LIBGL_ALWAYS_SOFTWARE", "1"},
-                                         {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
-                                         {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},
-                                         {"BVDEMO_E2E_SHARED", recordPath}},
+      argv,
+      std::map<std::string, std::string>{
+          {"DISPLAY", launch.displayBy == DisplayBy::Environment ? displayName_ : std::string()},
+          {"LIBGL_ALWAYS_SOFTWARE", "1"},
+          {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
+          {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},
+          {"BVDEMO_E2E_SHARED", recordPath}},
       redirections);
 }
 
@@ -176,15 +182,33 @@ bool DemoSession::waitForSwapsOrExit(std::uint64_t count) {
   return true;
 }
 
-void DemoSession::pressKeys(const std::vector<std::string>& keys) {
-  std::vector<std::string> command{"xdotool", "key", "--delay", "10"};
-  command.insert(command.end(), keys.begin(), keys.end());
+void DemoSession::runXdotool(const std::vector<std::string>& arguments) {
+  std::vector<std::string> command{"xdotool"};
+  command.insert(command.end(), arguments.begin(), arguments.end());
   const int status = runToEnd(command, {{"DISPLAY", displayName_}}, TIMEOUT);
   if (status != 0) {
-    fail("xdotool key failed with status " + std::to_string(status));
+    fail("xdotool " + arguments.front() + " failed with status " + std::to_string(status));
   }
-  // A key may end the program (Escape); the caller checks how it ended.
-  waitForSwapsOrExit(SWAPS_AFTER_KEYS);
+  // Input may end the program (Escape); the caller checks how it ended.
+  waitForSwapsOrExit(SWAPS_AFTER_INPUT);
+}
+
+void DemoSession::pressKeys(const std::vector<std::string>& keys) {
+  std::vector<std::string> arguments{"key", "--delay", "10"};
+  arguments.insert(arguments.end(), keys.begin(), keys.end());
+  runXdotool(arguments);
+}
+
+void DemoSession::dragMouse(int fromX, int fromY, int toX, int toY) {
+  const std::string window = std::to_string(window_);
+  runXdotool({"mousemove", "--window", window, std::to_string(fromX), std::to_string(fromY),
+              "mousedown", "1", "mousemove", "--window", window, std::to_string(toX),
+              std::to_string(toY), "mouseup", "1"});
+}
+
+void DemoSession::clickMouseButton(int button) {
+  runXdotool({"mousemove", "--window", std::to_string(window_), "320", "240", "click",
+              std::to_string(button)});
 }
 
 Frame DemoSession::capture() {

@@ -2,9 +2,10 @@
 // way a user would: real key presses (xdotool, through XTEST), real pixels read back from the
 // window (XGetImage), and the window closed the way a window manager closes it.
 //
-// The run's clock seed is fixed by a preloaded library that also counts buffer swaps; every
-// wait is for swaps, not for time, so a slow machine only makes the tests slower. Waits give
-// up after a minute and throw std::runtime_error with bvdemo's standard error attached.
+// The run's arguments are the test's choice. The run's clock seed is fixed by a preloaded library
+// that also counts buffer swaps; every wait is for swaps, not for time, so a slow machine only
+// makes the tests slower. Waits give up after a minute and throw std::runtime_error with bvdemo's
+// standard error attached.
 #pragma once
 
 #include <X11/Xlib.h>
@@ -42,12 +43,23 @@ inline int blue(std::uint32_t pixel) {
   return static_cast<int>(pixel & 0xff);
 }
 
+// How bvdemo learns which X display to use.
+enum class DisplayBy { Environment, Option };
+
+// How a run is started, beyond its display and clock.
+struct DemoLaunch {
+  std::vector<std::string> arguments;
+  // Option passes "-display NAME" after the arguments and leaves DISPLAY unset.
+  DisplayBy displayBy = DisplayBy::Environment;
+  bool standardOutputClosed = false;
+};
+
 class DemoSession {
  public:
   // Starts bvdemo on the display with time() fixed at clockSeconds; its standard output and
-  // error go to files in workDir, or it starts with standard output closed.
+  // error go to files in workDir, unless the launch closes its standard output.
   DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds,
-              bool standardOutputClosed = false);
+              const DemoLaunch& launch = DemoLaunch());
   DemoSession(const DemoSession&) = delete;
   DemoSession& operator=(const DemoSession&) = delete;
 
@@ -64,6 +76,12 @@ class DemoSession {
   // "F1", "Escape"), then lets a few frames pass so the window shows their effect.
   void pressKeys(const std::vector<std::string>& keys);
   void pressKey(const std::string& key) { pressKeys({key}); }
+  // Presses the left button at (fromX, fromY) in the window, moves the pointer to (toX, toY)
+  // in one motion and releases it there; then lets a few frames pass.
+  void dragMouse(int fromX, int fromY, int toX, int toY);
+  // Clicks an X pointer button over the window (4: the wheel turned towards the screen,
+  // 5: back); then lets a few frames pass.
+  void clickMouseButton(int button);
   // The current frame, once two captures a few swaps apart agree.
   Frame settledFrame();
 
@@ -76,6 +94,8 @@ class DemoSession {
 
  private:
   Frame capture();
+  // Runs xdotool with these arguments on the display, then waits a few swaps (or the end).
+  void runXdotool(const std::vector<std::string>& arguments);
   // False when bvdemo ended first.
   bool waitForSwapsOrExit(std::uint64_t count);
   [[noreturn]] void fail(const std::string& what) const;

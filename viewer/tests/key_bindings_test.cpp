@@ -20,12 +20,6 @@ class KeyBindingsTest : public ::testing::Test {
   }
 };
 
-bool sameView(const ViewState& a, const ViewState& b) {
-  return a.cameraZ == b.cameraZ && a.rotationX == b.rotationX && a.rotationY == b.rotationY &&
-         a.showPointsAndHull == b.showPointsAndHull && a.showBox == b.showBox &&
-         a.showBoxSphere == b.showBoxSphere && a.showMinimalSphere == b.showMinimalSphere;
-}
-
 TEST_F(KeyBindingsTest, InstallsTenBindingsInOrder) {
   const std::map<unsigned int, int> keys{{'z', 0}, {'Z', 1}, {'1', 2},
                                          {'2', 3}, {'3', 4}, {'4', 5}};
@@ -84,7 +78,7 @@ TEST_F(KeyBindingsTest, EachKeyChangesExactlyItsOneValue) {
       } else {
         keyboard(static_cast<unsigned char>(c.key), 17, 23);
       }
-      EXPECT_TRUE(sameView(viewState, expected)) << "key " << c.key << " press " << press;
+      EXPECT_EQ(viewState, expected) << "key " << c.key << " press " << press;
     }
   }
 }
@@ -99,7 +93,7 @@ TEST_F(KeyBindingsTest, UnboundKeysChangeNothing) {
   for (int key : {GLUT_KEY_F1, GLUT_KEY_F12, GLUT_KEY_PAGE_UP, GLUT_KEY_HOME, int{'z'}, 0, -1}) {
     special(key, 0, 0);
   }
-  EXPECT_TRUE(sameView(viewState, before));
+  EXPECT_EQ(viewState, before);
 }
 
 TEST_F(KeyBindingsTest, ValuesAreNeitherWrappedNorClamped) {

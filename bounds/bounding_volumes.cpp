@@ -1,0 +1,461 @@
+// The any-scale entry point: validate, normalise by a translation and a power of two, run
+// the hull, the facet-moment box fit and the minimal sphere unchanged on the normalised
+// points (or the plane geometry of outline.h for degenerate shapes), then measure every input
+// point in double against the results mapped back, so that every volume holds every point.
+#include "bounds/bounding_volumes.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <ostream>
+#include <vector>
+
+#include "bounds/box_fit.h"
+#include "bounds/outline.h"
+#include "hull/convex_hull.h"
+#include "hull/point_set.h"
+
+namespace {
+
+struct Vec3d {
+  double x = 0;
+  double y = 0;
+  double z = 0;
+
+  Vec3d() = default;
+  Vec3d(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
+  explicit Vec3d(const Vector3& v) : x(v.x), y(v.y), z(v.z) {}
+};
+
+Vec3d operator+(const Vec3d& a, const Vec3d& b) {
+  return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3d operator-(const Vec3d& a, const Vec3d& b) {
+  return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3d operator*(const Vec3d& a, double s) {
+  return {a.x * s, a.y * s, a.z * s};
+}
+double dot(const Vec3d& a, const Vec3d& b) {
+  return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+Vec3d cross(const Vec3d& a, const Vec3d& b) {
+  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+double norm(const Vec3d& a) {
+  return std::sqrt(dot(a, a));
+}
+Vec3d unit(const Vec3d& a) {
+  return a * (1.0 / norm(a));
+}
+Vector3 toFloat(const Vec3d& a) {
+  return {static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(a.z)};
+}
+
+// The smallest float not below x (x finite and non-negative).
+float roundUp(double x) {
+  float f = static_cast<float>(x);
+  if (static_cast<double>(f) < x)
+    f = std::nextafter(f, FLOAT_INFINITY);
+  return f;
+}
+
+// Where the shape's fit leaves the final pass: axes and centres in the caller's units.
+struct Proposal {
+  Vector3 boxAxes[3] = {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}};
+  Vector3 minimalCenter;
+};
+
+// Extreme points of the normalised cloud and the shape they span.
+struct Shape {
+  Degeneracy degeneracy = Degeneracy::None;
+  Vec3d a, b, c;  // a farthest from the origin, b farthest from a, c farthest from line ab
+};
+
+template <class Distance>
+std::size_t farthest(std::span<const Vector3> points, Distance distance, double& value) {
+  std::size_t best = 0;
+  value = -1;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    const double d = distance(Vec3d(points[i]));
+    if (d > value) {
+      value = d;
+      best = i;
+    }
+  }
+  return best;
+}
+
+Shape classify(std::span<const Vector3> normalised) {
+  Shape shape;
+  const double tolerance = HULL_EPSILON;
+  double d = 0;
+  shape.a = Vec3d(normalised[farthest(
+      normalised, [](const Vec3d& p) { return dot(p, p); }, d)]);
+  shape.b = Vec3d(normalised[farthest(
+      normalised, [&](const Vec3d& p) { return dot(p - shape.a, p - shape.a); }, d)]);
+  if (d == 0) {
+    shape.degeneracy = Degeneracy::SinglePoint;
+    return shape;
+  }
+  const Vec3d u = unit(shape.b - shape.a);
+  shape.c = Vec3d(normalised[farthest(
+      normalised, [&](const Vec3d& p) { return norm(cross(p - shape.a, u)); }, d)]);
+  if (d <= tolerance) {
+    shape.degeneracy = Degeneracy::Linear;
+    return shape;
+  }
+  const Vec3d n = unit(cross(shape.b - shape.a, shape.c - shape.a));
+  farthest(
+      normalised, [&](const Vec3d& p) { return std::abs(dot(p - shape.a, n)); }, d);
+  if (d <= tolerance)
+    shape.degeneracy = Degeneracy::Flat;
+  return shape;
+}
+
+bool finite(const Vector3& v) {
+  return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// Summary of a hull in normalised units; false when the hull is not a proper solid.
+bool summariseHull(ConvexHull& hull, HullSummary& summary) {
+  if (hull.facets.size() < 4)
+    return false;
+  PointSet vertices;
+  double area = 0;
+  double sixVolume = 0;
+  for (Facet& facet : hull.facets) {
+    if (facet.vertices.size() < 3)
+      return false;
+    const Plane& plane = facet.getPlane();
+    if (!finite(plane.normal) || !std::isfinite(plane.offset))
+      return false;
+    for (const Vector3& v : facet.vertices)
+      vertices.insert(v);
+    for (std::size_t t = 0; t + 2 < facet.triangleIndices.size(); t += 3) {
+      const Vec3d p0(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t])]);
+      const Vec3d p1(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t + 1])]);
+      const Vec3d p2(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t + 2])]);
+      area += norm(cross(p1 - p0, p2 - p0)) * 0.5;
+      // The normalised origin is the centre of the axis-aligned box: near the hull, so the
+      // signed tetrahedra cancel little.
+      sixVolume += dot(p0, cross(p1, p2));
+    }
+  }
+  summary.vertices = vertices.size();
+  summary.facets = hull.facets.size();
+  summary.area = area;
+  summary.volume = std::abs(sixVolume) / 6.0;
+  return summary.volume > 0;
+}
+
+// The hull's facet vertices as fitSphereToHull gathers them, the sphere recomputed with any
+// normalised point it leaves out added (a few rounds; the final pass catches the rest).
+Sphere minimalSphereOfHull(const ConvexHull& hull, std::span<const Vector3> normalised) {
+  std::vector<Vector3> gathered;
+  for (const Facet& facet : hull.facets)
+    gathered.insert(gathered.end(), facet.vertices.begin(), facet.vertices.end());
+  // Each call starts from the same seed: the result depends on the points alone, not on
+  // what the process drew before.
+  const auto fit = [&gathered] {
+    std::srand(SPHERE_GENERATOR_SEED);
+    return minimalSphere(gathered.data(), static_cast<int>(gathered.size()));
+  };
+  Sphere sphere = fit();
+  for (int round = 0; round < 4 && std::isfinite(sphere.radius); ++round) {
+    const Sphere working{sphere.center, sphere.radius * sphere.radius};
+    PointSet added;
+    for (const Vector3& p : normalised) {
+      if (!encloses(working, p) && added.insert(p))
+        gathered.push_back(p);
+    }
+    if (added.size() == 0)
+      break;
+    sphere = fit();
+  }
+  return sphere;
+}
+
+Vec3d toModel(const Normalisation& normalisation, const Vec3d& p) {
+  const Vec3d shift(normalisation.shift);
+  return {std::ldexp(p.x, normalisation.exponent) + shift.x,
+          std::ldexp(p.y, normalisation.exponent) + shift.y,
+          std::ldexp(p.z, normalisation.exponent) + shift.z};
+}
+
+// Unit vectors p, q with (p, q, u) orthonormal, built from the world axis least along u.
+void perpendiculars(const Vec3d& u, Vec3d& p, Vec3d& q) {
+  const double ax = std::abs(u.x);
+  const double ay = std::abs(u.y);
+  const double az = std::abs(u.z);
+  const Vec3d world = ax <= ay && ax <= az ? Vec3d(1, 0, 0)
+                      : ay <= az           ? Vec3d(0, 1, 0)
+                                           : Vec3d(0, 0, 1);
+  p = unit(world - u * dot(world, u));
+  q = cross(u, p);
+}
+
+// Flat shapes: the outline in the plane through a, b, c; the box is its smallest rectangle
+// with the plane's normal as axis 0, the minimal sphere's centre that of its smallest circle.
+// False, with nothing written, when the outline has fewer than three corners.
+bool fitFlat(const Shape& shape, std::span<const Vector3> normalised,
+             const Normalisation& normalisation, BoundingVolumes& volumes, Proposal& proposal) {
+  const Vec3d u = unit(shape.b - shape.a);
+  const Vec3d n = unit(cross(shape.b - shape.a, shape.c - shape.a));
+  const Vec3d v = cross(n, u);
+  std::vector<Point2> projected;
+  projected.reserve(normalised.size());
+  for (const Vector3& p : normalised) {
+    const Vec3d d = Vec3d(p) - shape.a;
+    projected.push_back({dot(d, u), dot(d, v)});
+  }
+  // The hull's own tolerance decides what is a corner.
+  const std::vector<Point2> outline = convexOutline(projected, HULL_EPSILON);
+  if (outline.size() < 3)
+    return false;
+  const Rectangle2 rectangle = smallestRectangle(outline);
+  const Vec3d along = u * rectangle.direction.x + v * rectangle.direction.y;
+  const Vec3d across = cross(n, along);
+  const bool longAlong = rectangle.length >= rectangle.width;
+  proposal.boxAxes[0] = toFloat(n);
+  proposal.boxAxes[1] = toFloat(longAlong ? across : along);
+  proposal.boxAxes[2] = toFloat(longAlong ? along : across);
+  const Circle2 circle = smallestCircle(outline);
+  const Vec3d centre = shape.a + u * circle.center.x + v * circle.center.y;
+  proposal.minimalCenter = toFloat(toModel(normalisation, centre));
+  volumes.hull.vertices = outline.size();
+  volumes.hull.area = std::ldexp(std::abs(outlineArea(outline)), 2 * normalisation.exponent);
+  return true;
+}
+
+// Linear shapes: the box along the segment (axis 2), the sphere on its two ends.
+void fitLinear(const Shape& shape, std::span<const Vector3> normalised,
+               const Normalisation& normalisation, BoundingVolumes& volumes, Proposal& proposal) {
+  const Vec3d u = unit(shape.b - shape.a);
+  double lo = INFINITY;
+  double hi = -INFINITY;
+  for (const Vector3& p : normalised) {
+    const double t = dot(Vec3d(p) - shape.a, u);
+    lo = std::min(lo, t);
+    hi = std::max(hi, t);
+  }
+  Vec3d p;
+  Vec3d q;
+  perpendiculars(u, p, q);
+  proposal.boxAxes[0] = toFloat(p);
+  proposal.boxAxes[1] = toFloat(q);
+  proposal.boxAxes[2] = toFloat(u);
+  proposal.minimalCenter = toFloat(toModel(normalisation, shape.a + u * ((lo + hi) * 0.5)));
+  volumes.hull.vertices = 2;
+}
+
+// The last word on every extent and radius: each input point measured in double against
+// the float centres and axes, maxima rounded up to float.
+void finalPass(std::span<const Vector3> points, const Proposal& proposal,
+               BoundingVolumes& volumes) {
+  const Vec3d reference(volumes.normalisation.shift);
+  Vec3d axes[3];
+  for (int k = 0; k < 3; ++k)
+    axes[k] = Vec3d(proposal.boxAxes[k]);
+
+  std::array<double, 3> lo = {INFINITY, INFINITY, INFINITY};
+  std::array<double, 3> hi = {-INFINITY, -INFINITY, -INFINITY};
+  Vector3 boxMin = points[0];
+  Vector3 boxMax = points[0];
+  for (const Vector3& p : points) {
+    const Vec3d d = Vec3d(p) - reference;
+    for (int k = 0; k < 3; ++k) {
+      const double t = dot(d, axes[k]);
+      lo[static_cast<std::size_t>(k)] = std::min(lo[static_cast<std::size_t>(k)], t);
+      hi[static_cast<std::size_t>(k)] = std::max(hi[static_cast<std::size_t>(k)], t);
+      boxMin[k] = std::min(boxMin[k], p[k]);
+      boxMax[k] = std::max(boxMax[k], p[k]);
+    }
+  }
+  Vec3d centre = reference;
+  for (std::size_t k = 0; k < 3; ++k)
+    centre = centre + axes[k] * ((lo[k] + hi[k]) * 0.5);
+
+  OrientedBox& box = volumes.facetMomentBox;
+  box.center = toFloat(centre);
+  const Vec3d boxCentre(box.center);
+  const Vec3d minimalCentre(proposal.minimalCenter);
+  std::array<double, 3> half = {0, 0, 0};
+  double toBoxCentre = 0;
+  double toMinimalCentre = 0;
+  for (const Vector3& p : points) {
+    const Vec3d d = Vec3d(p) - boxCentre;
+    for (std::size_t k = 0; k < 3; ++k)
+      half[k] = std::max(half[k], std::abs(dot(d, axes[k])));
+    toBoxCentre = std::max(toBoxCentre, dot(d, d));
+    const Vec3d e = Vec3d(p) - minimalCentre;
+    toMinimalCentre = std::max(toMinimalCentre, dot(e, e));
+  }
+  for (int k = 0; k < 3; ++k) {
+    box.axes[k] = proposal.boxAxes[k];
+    box.halfLengths[k] = roundUp(half[static_cast<std::size_t>(k)]);
+  }
+  const Vec3d h(box.halfLengths);
+  box.volume = 8.0 * h.x * h.y * h.z;
+
+  volumes.axisAlignedBox.min = boxMin;
+  volumes.axisAlignedBox.max = boxMax;
+  const Vec3d extent = Vec3d(boxMax) - Vec3d(boxMin);
+  volumes.axisAlignedBox.volume = extent.x * extent.y * extent.z;
+
+  volumes.cornerSphere.center = box.center;
+  volumes.cornerSphere.radius = std::max(roundUp(norm(h)), roundUp(std::sqrt(toBoxCentre)));
+  volumes.minimalSphere.center = proposal.minimalCenter;
+  volumes.minimalSphere.radius = roundUp(std::sqrt(toMinimalCentre));
+}
+
+}  // namespace
+
+const char* degeneracyName(Degeneracy degeneracy) {
+  switch (degeneracy) {
+    case Degeneracy::None:
+      return "none";
+    case Degeneracy::Flat:
+      return "flat";
+    case Degeneracy::Linear:
+      return "linear";
+    case Degeneracy::SinglePoint:
+      return "single point";
+  }
+  return "none";
+}
+
+Vector3 Normalisation::toNormalised(const Vector3& p) const {
+  Vector3 q;
+  for (int k = 0; k < 3; ++k) {
+    const double d = static_cast<double>(p[k]) - static_cast<double>(shift[k]);
+    q[k] = static_cast<float>(std::ldexp(d, -exponent));
+  }
+  return q;
+}
+
+Vector3 Normalisation::toModel(const Vector3& p) const {
+  return toFloat(::toModel(*this, Vec3d(p)));
+}
+
+float Normalisation::lengthToModel(float length) const {
+  return std::ldexp(length, exponent);
+}
+
+Normalisation normalisationFor(std::span<const Vector3> points) {
+  Normalisation normalisation;
+  if (points.empty())
+    return normalisation;
+  Vector3 lo = points[0];
+  Vector3 hi = points[0];
+  for (const Vector3& p : points) {
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::min(lo[k], p[k]);
+      hi[k] = std::max(hi[k], p[k]);
+    }
+  }
+  for (int k = 0; k < 3; ++k)
+    normalisation.shift[k] = static_cast<float>((static_cast<double>(lo[k]) + hi[k]) * 0.5);
+  double largest = 0;
+  for (int k = 0; k < 3; ++k) {
+    const double shift = normalisation.shift[k];
+    largest = std::max({largest, std::abs(lo[k] - shift), std::abs(hi[k] - shift)});
+  }
+  if (largest == 0)
+    return normalisation;
+  int binaryExponent = 0;
+  std::frexp(largest, &binaryExponent);  // largest = f * 2^binaryExponent, f in [0.5, 1)
+  normalisation.exponent = binaryExponent - 7;
+  // Rounding to float may carry the largest coordinate up to 128 itself.
+  if (static_cast<float>(std::ldexp(largest, -normalisation.exponent)) >= 128.0f)
+    ++normalisation.exponent;
+  return normalisation;
+}
+
+BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points) {
+  return computeBoundingVolumes(points, StageCallback());
+}
+
+BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
+                                             const StageCallback& onStage) {
+  const auto stage = [&onStage](const char* name) {
+    if (onStage)
+      onStage(name);
+  };
+  BoundingVolumesResult result;
+  if (points.empty()) {
+    result.error = "no points";
+    return result;
+  }
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (!finite(points[i])) {
+      result.error = "point " + std::to_string(i + 1) + " has a non-finite coordinate";
+      return result;
+    }
+  }
+
+  stage("normalising");
+  BoundingVolumes& volumes = result.volumes;
+  volumes.points = points.size();
+  volumes.normalisation = normalisationFor(points);
+  const Normalisation& normalisation = volumes.normalisation;
+  std::vector<Vector3> normalised;
+  normalised.reserve(points.size());
+  for (const Vector3& p : points)
+    normalised.push_back(normalisation.toNormalised(p));
+
+  Shape shape = classify(normalised);
+  Proposal proposal;
+  if (shape.degeneracy == Degeneracy::None) {
+    stage("hull");
+    ConvexHull hull;
+    hull.build(normalised);
+    HullSummary summary;
+    OBB fitted;
+    bool solid = summariseHull(hull, summary);
+    if (solid) {
+      stage("box");
+      std::ostream discard(nullptr);
+      fitBoxToHull(hull, fitted, discard);
+      solid = finite(fitted.axes[0]) && finite(fitted.axes[1]) && finite(fitted.axes[2]);
+    }
+    if (solid) {
+      stage("spheres");
+      const Sphere sphere = minimalSphereOfHull(hull, normalised);
+      const bool sphereUsable = finite(sphere.center) && std::isfinite(sphere.radius);
+      proposal.minimalCenter = sphereUsable ? normalisation.toModel(sphere.center)
+                                            : normalisation.toModel(fitted.center);
+      for (int k = 0; k < 3; ++k)
+        proposal.boxAxes[k] = fitted.axes[k];
+      volumes.hull = summary;
+      volumes.hull.area = std::ldexp(summary.area, 2 * normalisation.exponent);
+      volumes.hull.volume = std::ldexp(summary.volume, 3 * normalisation.exponent);
+    } else {
+      // The tolerance of the hull cannot tell this shape from a flat one.
+      shape.degeneracy = Degeneracy::Flat;
+    }
+  }
+  switch (shape.degeneracy) {
+    case Degeneracy::Flat:
+      stage("outline");
+      if (fitFlat(shape, normalised, normalisation, volumes, proposal))
+        break;
+      shape.degeneracy = Degeneracy::Linear;  // too thin for an outline of three corners
+      [[fallthrough]];
+    case Degeneracy::Linear:
+      fitLinear(shape, normalised, normalisation, volumes, proposal);
+      break;
+    case Degeneracy::SinglePoint:
+      proposal.minimalCenter = points[0];
+      volumes.hull.vertices = 1;
+      break;
+    case Degeneracy::None:
+      break;
+  }
+  volumes.degeneracy = shape.degeneracy;
+
+  stage("final pass");
+  finalPass(points, proposal, volumes);
+  return result;
+}

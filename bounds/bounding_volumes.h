@@ -1,0 +1,130 @@
+// Every bounding volume of an arbitrary point set, at any scale, in the caller's units.
+//
+// The hull, the box fit and the minimal sphere use absolute tolerances (HULL_EPSILON,
+// SPHERE_EPSILON) made for coordinates of roughly a hundred units. computeBoundingVolumes
+// therefore moves the points into that range first (normalisationFor: a translation by the
+// centre of the axis-aligned box, then a scale by a power of two that puts the largest
+// |coordinate| in [64, 128)), runs the existing algorithms unchanged on the moved points, and
+// maps the results back. The start-up path of the demo does not come through here.
+//
+// Contract (stated once, here):
+// - Input: any number of points. No points gives the error "no points"; a NaN or infinite
+//   coordinate gives "point N has a non-finite coordinate", N counted from 1 (span index + 1,
+//   as the model loader counts the points of a file). On error the volumes are left default.
+// - Containment: every volume holds every input point. The final pass measures, in double,
+//   every input point against the float centre and axes that are returned, and rounds the
+//   half-lengths and radii UP to the next float: evaluated in double as
+//   |(p - center) . axes[k]| <= halfLengths[k], |p - center| <= radius and min <= p <= max,
+//   it holds exactly. What rounding remains is that of whoever checks: a check in float, or
+//   one that reads the box as the corners center +- sum t_k halfLengths[k] axes[k] (the axes
+//   are orthonormal only to float rounding, about 1e-7), sees points outside by at most
+//   CONTAINMENT_TOLERANCE times the volume's size (the box's half diagonal |halfLengths|, the
+//   sphere's radius).
+// - Scale: multiplying the input by 2^k (no overflow, no subnormals) multiplies every
+//   returned number by exactly 2^k (areas by 4^k, volumes by 8^k); counts and the degeneracy
+//   stay. Other scales and translations change the results within the rounding of the input
+//   and of the transformation (a shape whose fitted axes are ill-conditioned, as a cube's
+//   are, can turn its facet-moment box freely under any such change).
+// - Facet-moment box: the axes fitted by fitBoxToHull to the hull of the moved points; its
+//   centre and half-lengths are taken over ALL input points (the hull may leave a point
+//   slightly behind a facet). The corner sphere has the box's centre and radius |halfLengths|,
+//   grown where a point lies farther. The minimal sphere is minimalSphere of the hull's facet
+//   vertices (as fitSphereToHull gathers them), recomputed with the points it leaves out
+//   added, and its radius is the distance to the farthest input point, rounded up.
+// - Degenerate shapes, judged on the moved points: SinglePoint when all points are equal;
+//   Linear when every point lies within HULL_EPSILON of the line through two extreme points;
+//   Flat when every point lies within HULL_EPSILON of the plane through three. (In the
+//   caller's units the thresholds are HULL_EPSILON * 2^exponent.) A shape whose hull comes
+//   out broken (a non-finite plane, no volume) is treated as Flat, and a Flat one whose
+//   outline has fewer than three corners as Linear; the outline drops corners within
+//   HULL_EPSILON of the chord of their neighbours, as the hull would. These shapes skip the
+//   hull: the box is the smallest-area rectangle of the sheet's outline with its normal as axis 0,
+//   or a box along the segment (axis 2) or at the point, with zero or near-zero half-lengths
+//   across, and the minimal sphere is the true one (the smallest circle of the outline, the
+//   segment's midpoint sphere, the point itself), all computed in double. The hull summary
+//   then counts the outline's corners (2 for a segment, 1 for a point), no facets, the
+//   outline's area (once) and volume 0. No result is ever NaN.
+// - Randomness: the minimal sphere comes from minimalSphere, which shuffles with the
+//   process's rand(). Before each of its calls (one or more per computeBoundingVolumes)
+//   the generator is seeded with srand(SPHERE_GENERATOR_SEED), so equal input gives equal
+//   output whatever was drawn before; afterwards the generator's state depends on the input.
+//   Callers that depend on their own rand() sequence must seed it again afterwards.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "bounds/minimal_sphere.h"
+#include "geometry/vector3.h"
+
+// Largest relative excess of a point over a returned volume that a check in float, or a
+// check of the box through its corners, can see (see the contract above).
+inline constexpr double CONTAINMENT_TOLERANCE = 1e-6;
+
+enum class Degeneracy { None, Flat, Linear, SinglePoint };  // "degenerate" = != None
+
+// Lower-case name: "none", "flat", "linear", "single point".
+const char* degeneracyName(Degeneracy degeneracy);
+
+struct OrientedBox {
+  Vector3 center;
+  Vector3 axes[3];      // unit length up to float rounding
+  Vector3 halfLengths;  // component k belongs to axes[k]
+  double volume = 0;    // 8 h0 h1 h2
+};
+
+struct AxisAlignedBox {
+  Vector3 min;
+  Vector3 max;
+  double volume = 0;
+};
+
+struct HullSummary {
+  std::size_t vertices = 0;  // distinct vertices
+  std::size_t facets = 0;
+  double area = 0;    // surface area
+  double volume = 0;  // enclosed volume
+};
+
+// Moves points into the range the absolute tolerances were made for: p' = (p - shift) *
+// 2^-exponent, shift = centre of the axis-aligned box, exponent chosen so the largest
+// |coordinate| of p' lands in [64, 128). The conversions go through double with one rounding
+// to float at the end.
+struct Normalisation {
+  Vector3 shift;
+  int exponent = 0;
+  Vector3 toNormalised(const Vector3& p) const;
+  Vector3 toModel(const Vector3& p) const;
+  float lengthToModel(float length) const;  // times 2^exponent, exact
+};
+
+// points finite and non-empty; all points equal give shift = that point, exponent 0.
+Normalisation normalisationFor(std::span<const Vector3> points);
+
+struct BoundingVolumes {
+  std::size_t points = 0;
+  Degeneracy degeneracy = Degeneracy::None;
+  Normalisation normalisation;
+  HullSummary hull;
+  OrientedBox facetMomentBox;  // fitted axes, extents over ALL input points
+  AxisAlignedBox axisAlignedBox;
+  Sphere cornerSphere;   // through the facet-moment box's corners (plain radius)
+  Sphere minimalSphere;  // grown where a final pass finds a point outside (plain radius)
+};
+
+struct BoundingVolumesResult {
+  BoundingVolumes volumes;
+  std::string error;  // empty on success: "no points", "point 17 has a non-finite coordinate"
+  bool ok() const { return error.empty(); }
+};
+
+BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points);
+
+// The same, naming each stage as it starts, for progress displays ("normalising", then
+// "hull", "box", "spheres" for a solid or "outline" for a flat shape, then "final pass");
+// the callback may be empty.
+using StageCallback = std::function<void(const char* stage)>;
+BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
+                                             const StageCallback& onStage);

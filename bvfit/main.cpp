@@ -1,0 +1,175 @@
+// bvfit: the bounding volumes of model and point-list files, as a table or as JSON lines,
+// for people and pipelines. Loads each file through the loading library, fits with
+// computeBoundingVolumes, and prints through report.h. No window, no display.
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bounds/bounding_volumes.h"
+#include "bvfit/report.h"
+#include "loading/model_loader.h"
+
+namespace {
+
+constexpr int EXIT_UNREAD = 2;
+
+constexpr std::string_view USAGE = "usage: bvfit [--json] FILE...\n";
+
+constexpr std::string_view HELP = R"(usage: bvfit [--json] FILE...
+
+Prints the bounding volumes of each model or point-list file: its convex hull (distinct
+vertices, facets, surface area, enclosed volume), the oriented box fitted by facet moments,
+the axis-aligned box, the sphere through the box's corners and the minimal enclosing sphere,
+in the file's own units. Every volume holds every point of the file.
+
+Files: meshes in every format Assimp reads (OBJ, PLY, STL, OFF, glTF, ...), every mesh with
+its node transforms applied, the vertices as the points; and plain text point lists
+(.txt, .xyz, .pts, .csv, .asc: three numbers a line, '#' starts a comment).
+
+Output, per file:
+  without --json  a table: points, hull vertices and facets, hull area and volume, and for
+                  each bounding volume its size, its volume and its volume relative to the
+                  hull's (how tightness is usually compared). A flat, linear or single-point
+                  shape is named as degenerate; its hull has no volume to compare with.
+  --json          one JSON object per file and line, with the keys
+                    file, points, degenerate (true/false), degeneracy,
+                    hull {vertices, facets, area, volume},
+                    boxes {facetMoments {center, axes, halfLengths, volume, volumeToHull},
+                           axisAligned {min, max, volume, volumeToHull}},
+                    spheres {corners {center, radius, volume, volumeToHull},
+                             minimal {center, radius, volume, volumeToHull}},
+                    seconds {load, normalising, hull, ..., total}
+                  vectors as arrays of three numbers, axes as three such arrays, null for a
+                  ratio to a hull of volume 0; for a file that could not be read
+                    {"file": ..., "error": ...}
+Numbers have nine significant digits, so every coordinate reads back as the same float.
+
+A file that cannot be read (missing, unreadable, a format nobody reads, no vertices, a
+non-finite coordinate) gives one line "bvfit: FILE: reason" on standard error; the other
+files are still processed. While it works, bvfit shows progress (file n of m, the stage)
+on standard error when that is a terminal, and nothing when it is not.
+
+Options:
+  --json      JSON lines instead of the table
+  -h, --help  this text
+  --          every later argument is a file
+
+Exit status: 0 when every file was read, 2 when any was not or the arguments are wrong.
+)";
+
+// Progress on a terminal: one line, rewritten in place and cleared before other output.
+class Progress {
+ public:
+  explicit Progress(bool enabled) : enabled_(enabled) {}
+  void show(std::size_t index, std::size_t count, const std::string& file, const char* stage) {
+    if (!enabled_)
+      return;
+    std::cerr << "\r\033[Kbvfit: file " << index + 1 << " of " << count << " (" << file
+              << "): " << stage << std::flush;
+    shown_ = true;
+  }
+  void clear() {
+    if (shown_)
+      std::cerr << "\r\033[K" << std::flush;
+    shown_ = false;
+  }
+
+ private:
+  bool enabled_;
+  bool shown_ = false;
+};
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The reason of a loader error "FILE: reason", without the file in front.
+std::string reasonOf(const std::string& error, const std::string& file) {
+  const std::string prefix = file + ": ";
+  return error.starts_with(prefix) ? error.substr(prefix.size()) : error;
+}
+
+FileReport processFile(const std::string& file, std::size_t index, std::size_t count,
+                       Progress& progress) {
+  FileReport report;
+  report.file = file;
+  const Clock::time_point start = Clock::now();
+  progress.show(index, count, file, "loading");
+  LoadResult loaded = loadPoints(file);
+  report.seconds.emplace_back("load", secondsSince(start));
+  if (!loaded.ok()) {
+    report.error = reasonOf(loaded.error, file);
+    return report;
+  }
+  Clock::time_point stageStart = Clock::now();
+  const auto onStage = [&](const char* stage) {
+    if (report.seconds.size() > 1)
+      report.seconds.back().second = secondsSince(stageStart);
+    stageStart = Clock::now();
+    report.seconds.emplace_back(stage, 0.0);
+    progress.show(index, count, file, stage);
+  };
+  BoundingVolumesResult fitted = computeBoundingVolumes(loaded.points, onStage);
+  if (report.seconds.size() > 1)
+    report.seconds.back().second = secondsSince(stageStart);
+  report.seconds.emplace_back("total", secondsSince(start));
+  if (!fitted.ok()) {
+    report.error = fitted.error;
+    return report;
+  }
+  report.volumes = fitted.volumes;
+  return report;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  bool json = false;
+  std::vector<std::string> files;
+  bool optionsEnd = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view argument = argv[i];
+    if (optionsEnd || !argument.starts_with("-") || argument == "-") {
+      files.emplace_back(argument);
+    } else if (argument == "--") {
+      optionsEnd = true;
+    } else if (argument == "--json") {
+      json = true;
+    } else if (argument == "--help" || argument == "-h") {
+      std::cout << HELP;
+      return 0;
+    } else {
+      std::cerr << "bvfit: unknown option " << argument << '\n' << USAGE;
+      return EXIT_UNREAD;
+    }
+  }
+  if (files.empty()) {
+    std::cerr << USAGE;
+    return EXIT_UNREAD;
+  }
+
+  Progress progress(isatty(STDERR_FILENO) == 1);
+  bool anyUnread = false;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const FileReport report = processFile(files[i], i, files.size(), progress);
+    progress.clear();
+    if (!report.error.empty()) {
+      anyUnread = true;
+      std::cerr << "bvfit: " << report.file << ": " << report.error << '\n';
+    }
+    if (json)
+      writeJson(std::cout, report);
+    else
+      writeTable(std::cout, report);
+    // Each file's result reaches a pipeline as soon as it is known.
+    std::cout.flush();
+  }
+  return anyUnread ? EXIT_UNREAD : 0;
+}

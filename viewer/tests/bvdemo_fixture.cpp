@@ -1,0 +1,100 @@
+// The shared fixture of bvdemo's end-to-end tests.
+#include "viewer/tests/bvdemo_fixture.h"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "bounds/box_fit.h"
+#include "hull/convex_hull.h"
+#include "viewer/point_cloud.h"
+
+std::string reportFor(long long seed, int count) {
+  std::srand(static_cast<unsigned int>(seed));
+  std::vector<Vector3> points;
+  appendRandomPoints(points, count);
+  ConvexHull hull;
+  hull.build(points);
+  OBB box{};
+  std::ostringstream report;
+  fitBoxToHull(hull, box, report);
+  return report.str();
+}
+
+namespace {
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+PixelBounds nonWhiteBounds(const Frame& frame) {
+  PixelBounds bounds{frame.width, -1, frame.height, -1};
+  for (int y = 0; y < frame.height; ++y) {
+    for (int x = 0; x < frame.width; ++x) {
+      if (frame.at(x, y) != WHITE) {
+        bounds.left = std::min(bounds.left, x);
+        bounds.right = std::max(bounds.right, x);
+        bounds.top = std::min(bounds.top, y);
+        bounds.bottom = std::max(bounds.bottom, y);
+      }
+    }
+  }
+  return bounds;
+}
+
+bool nonWhiteWithin(const Frame& frame, const PixelBounds& rectangle) {
+  const PixelBounds bounds = nonWhiteBounds(frame);
+  return bounds.left >= rectangle.left && bounds.right <= rectangle.right &&
+         bounds.top >= rectangle.top && bounds.bottom <= rectangle.bottom;
+}
+
+std::ostream& operator<<(std::ostream& out, const PixelBounds& bounds) {
+  return out << "x " << bounds.left << " to " << bounds.right << ", y " << bounds.top << " to "
+             << bounds.bottom;
+}
+
+void Bvdemo::SetUp() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "bvdemo-e2e-XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  workDir_ = pattern;
+  display_ = std::make_unique<VirtualDisplay>(workDir_ + "/xvfb.log");
+}
+
+void Bvdemo::TearDown() {
+  display_.reset();
+  std::filesystem::remove_all(workDir_);
+}
+
+std::unique_ptr<DemoSession> Bvdemo::start(long long clockSeconds,
+                                           const std::vector<std::string>& arguments,
+                                           DisplayBy displayBy) {
+  auto demo = std::make_unique<DemoSession>(*display_, workDir_, clockSeconds,
+                                            DemoLaunch{arguments, displayBy});
+  demo->waitForFirstFrame();
+  return demo;
+}
+
+FinishedRun Bvdemo::runWithoutDisplay(const std::vector<std::string>& arguments) {
+  Redirections redirections;
+  redirections.stdoutPath = workDir_ + "/alone.stdout";
+  redirections.stderrPath = workDir_ + "/alone.stderr";
+  std::vector<std::string> argv{BVDEMO_PROGRAM};
+  argv.insert(argv.end(), arguments.begin(), arguments.end());
+  FinishedRun run;
+  {
+    ChildProcess demo(argv, {{"DISPLAY", ""}}, redirections);
+    run.status = demo.waitForExit(std::chrono::milliseconds(60'000));
+  }
+  run.standardOutput = fileText(redirections.stdoutPath);
+  run.standardError = fileText(redirections.stderrPath);
+  return run;
+}

@@ -1,0 +1,18 @@
+// The fitted report, through the same library calls as bvdemo's driver.
+#include "viewer/tests/fitted_report.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "bounds/bounding_volumes.h"
+#include "bounds/box_fit.h"
+#include "viewer/model_scene.h"
+
+std::string fittedReportFor(const std::vector<Vector3>& points) {
+  const BoundingVolumesResult fit = computeBoundingVolumes(points);
+  EXPECT_TRUE(fit.ok()) << fit.error;
+  std::ostringstream report;
+  writeBoxReport(report, toOBB(fit.volumes.facetMomentBox));
+  return report.str();
+}
