@@ -900,7 +900,7 @@ class Builder {
       if (d < -HULL_EPSILON)
         visible_.push_back(s);
     };
-    // A small hull is cheaper to test whole than to index.
+    // A small hull is cheaper to test whole, in one contiguous pass, than to index.
     if (!indexed_ && live_ > INDEX_FROM) {
       indexed_ = true;
       for (std::uint32_t s = 0; s < slots_.size(); ++s) {
@@ -1032,7 +1032,7 @@ class Builder {
   std::size_t live_ = 0;
   std::vector<float> nx_, ny_, nz_, offset_;
   VisibilityIndex visibility_{nx_, ny_, nz_, offset_};
-  static constexpr std::size_t INDEX_FROM = 96;  // live facets
+  static constexpr std::size_t INDEX_FROM = 1024;  // live facets
   bool indexed_ = false;
 
   std::vector<std::uint32_t> pool_;
