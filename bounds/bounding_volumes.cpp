@@ -373,6 +373,25 @@ Normalisation normalisationFor(std::span<const Vector3> points) {
   return normalisation;
 }
 
+namespace {
+
+// Finite points near the ends of the float range (a spread past 3.4e38) give volumes whose
+// size no float can hold: a radius or half-length rounded up to infinity.
+bool representable(const BoundingVolumes& v) {
+  const OrientedBox& box = v.facetMomentBox;
+  bool ok = finite(box.center) && finite(box.halfLengths) && std::isfinite(box.volume) &&
+            finite(v.axisAlignedBox.min) && finite(v.axisAlignedBox.max) &&
+            std::isfinite(v.axisAlignedBox.volume) && std::isfinite(v.hull.area) &&
+            std::isfinite(v.hull.volume);
+  for (const Sphere& s : {v.cornerSphere, v.minimalSphere})
+    ok = ok && finite(s.center) && std::isfinite(s.radius);
+  for (const Vector3& axis : box.axes)
+    ok = ok && finite(axis);
+  return ok;
+}
+
+}  // namespace
+
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points) {
   return computeBoundingVolumes(points, StageCallback());
 }
@@ -457,5 +476,9 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
 
   stage("final pass");
   finalPass(points, proposal, volumes);
+  if (!representable(volumes)) {
+    result = BoundingVolumesResult();
+    result.error = "the bounding volumes exceed the float range";
+  }
   return result;
 }

@@ -10,7 +10,9 @@
 // Contract (stated once, here):
 // - Input: any number of points. No points gives the error "no points"; a NaN or infinite
 //   coordinate gives "point N has a non-finite coordinate", N counted from 1 (span index + 1,
-//   as the model loader counts the points of a file). On error the volumes are left default.
+//   as the model loader counts the points of a file). Finite points so far apart that a
+//   returned number would not fit in a float (a radius or half-length past 3.4e38) give "the
+//   bounding volumes exceed the float range". On error the volumes are left default.
 // - Containment: every volume holds every input point. The final pass measures, in double,
 //   every input point against the float centre and axes that are returned, and rounds the
 //   half-lengths and radii UP to the next float: evaluated in double as

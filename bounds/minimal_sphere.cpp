@@ -297,7 +297,9 @@ bool held(VisitingOrder order, const Sphere& working, const SupportSet& support,
 }
 
 // The scan: merges every point outside the working sphere and restarts at the first
-// position whenever the sphere grows.
+// position whenever the sphere grows. It ends: a restart needs a strictly larger squared
+// radius (NaN never compares larger), and every candidate is a sphere through at most four of
+// the n points, so the radii form a finite set.
 void scan(VisitingOrder order, Sphere& working, SupportSet& support) {
   const int n = static_cast<int>(order.size());
   int k = 1;
@@ -371,7 +373,11 @@ Sphere minimalSphere(const Vector3* points, int n) {
 }
 
 void fitSphereToHull(const ConvexHull& hull, Sphere& sphere) {
+  std::size_t count = 0;
+  for (const Facet& facet : hull.facets)
+    count += facet.vertices.size();
   std::vector<Vector3> gathered;
+  gathered.reserve(count);  // one allocation instead of one per doubling
   for (const Facet& facet : hull.facets) {
     gathered.insert(gathered.end(), facet.vertices.begin(), facet.vertices.end());
   }

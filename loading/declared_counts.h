@@ -1,5 +1,5 @@
-// Plausibility check of what PLY, OFF and binary STL headers declare, made before a file
-// reaches Assimp. Its PLY and OFF readers allocate whatever a header claims (12 GB for a
+// Plausibility check of what PLY, OFF, binary STL and binary glTF headers declare, made before a
+// file reaches Assimp. Its PLY and OFF readers allocate whatever a header claims (12 GB for a
 // header declaring 10^9 vertices, measured with Assimp 5.2) before they find out that the
 // file is far too short; its binary PLY reader reads a truncated file as if the missing
 // bytes were there, and its ASCII PLY and OFF readers fill missing vertex lines by repeating
@@ -29,6 +29,8 @@ using MoreBytes = std::function<std::string_view()>;
 // extension (lower case, no dot) lets an OFF file without its "OFF" keyword and a binary STL
 // file be recognised, as Assimp recognises them. A PLY header that does not end within the
 // head is refused.
+// - Binary glTF (content beginning "glTF"): the total length and the first chunk's length
+//   must fit in the file.
 std::string checkDeclaredCounts(std::string_view head, std::uintmax_t fileSize,
                                 std::string_view extension, const MoreBytes& more);
 

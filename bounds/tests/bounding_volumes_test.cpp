@@ -367,6 +367,23 @@ TEST(BoundingVolumes, BadInputGivesAnErrorNamingThePoint) {
   }
 }
 
+// Found by fuzzing: points at both ends of the float range have a bounding sphere of radius
+// past 3.4e38, which used to come back as an infinite radius.
+TEST(BoundingVolumes, PointsSpreadPastTheFloatRangeGiveAnError) {
+  const float big = std::numeric_limits<float>::max();
+  const Cloud spread = {
+      {-big, -big, -big}, {-big, big, 0}, {big, 0, big}, {0, big, -big}, {1, 2, 3}};
+  const BoundingVolumesResult result = computeBoundingVolumes(spread);
+  EXPECT_EQ(result.error, "the bounding volumes exceed the float range");
+  EXPECT_EQ(result.volumes.points, 0u);
+
+  // Large but representable: every number comes back finite.
+  const BoundingVolumesResult scaled = computeBoundingVolumes(transformed(spread, 0.25f));
+  ASSERT_TRUE(scaled.ok()) << scaled.error;
+  EXPECT_TRUE(std::isfinite(scaled.volumes.minimalSphere.radius));
+  EXPECT_TRUE(std::isfinite(scaled.volumes.cornerSphere.radius));
+}
+
 TEST(Normalisation, PutsTheLargestCoordinateInSixtyFourToOneHundredTwentyEight) {
   std::mt19937 rng(3);
   std::uniform_int_distribution<int> exponent(-60, 60);

@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <numeric>
 #include <random>
 #include <sstream>
@@ -318,6 +319,30 @@ TEST(MinimalSphere, FitToHullMatchesTheExactSphereOfTheHullVertices) {
       return;
   }
   EXPECT_EQ(beyond, 0);
+}
+
+// The scan restarts only when the squared radius grows, and non-finite or overflowing
+// values never compare larger, so hostile sets end; the finite points stay inside.
+TEST(MinimalSphere, EndsOnNonFiniteAndHugePoints) {
+  const float inf = std::numeric_limits<float>::infinity();
+  const float nan = std::numeric_limits<float>::quiet_NaN();
+  const float huge = std::numeric_limits<float>::max();
+  const std::vector<std::vector<Vector3>> sets = {
+      {{0, 0, 0}, {nan, 1, 2}, {10, 0, 0}, {0, inf, 0}, {0, 10, 0}, {0, 0, -inf}},
+      {{huge, 0, 0}, {-huge, 0, 0}, {0, huge, 0}, {0, 0, huge}, {1, 1, 1}},
+      {{1e30f, 1e30f, 0}, {-1e30f, 1e30f, 0}, {0, 0, 1e-30f}, {0, 0, 0}, {1e-45f, 0, 0}},
+  };
+  for (const auto& points : sets) {
+    sphereSeedPending = true;
+    const Sphere sphere = minimalSphere(points.data(), static_cast<int>(points.size()));
+    if (!std::isfinite(sphere.radius))
+      continue;  // a set past the float range has no float sphere
+    for (const Vector3& p : points) {
+      if (std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z)) {
+        EXPECT_LE(length(p - sphere.center), sphere.radius * 1.001f);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -77,8 +77,10 @@ void Bvdemo::TearDown() {
 std::unique_ptr<DemoSession> Bvdemo::start(long long clockSeconds,
                                            const std::vector<std::string>& arguments,
                                            DisplayBy displayBy) {
-  auto demo = std::make_unique<DemoSession>(*display_, workDir_, clockSeconds,
-                                            DemoLaunch{arguments, displayBy});
+  DemoLaunch launch;
+  launch.arguments = arguments;
+  launch.displayBy = displayBy;
+  auto demo = std::make_unique<DemoSession>(*display_, workDir_, clockSeconds, launch);
   demo->waitForFirstFrame();
   return demo;
 }

@@ -68,6 +68,7 @@ int channel(unsigned long pixel, unsigned long mask) {
 DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workDir,
                          long long clockSeconds, const DemoLaunch& launch)
     : displayName_(display.name()),
+      timeout_(launch.launcher.empty() ? TIMEOUT : 10 * TIMEOUT),
       stdoutPath_(workDir + "/stdout"),
       stderrPath_(workDir + "/stderr") {
   const std::string recordPath = workDir + "/swaps";
@@ -80,7 +81,8 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
   Redirections redirections;
   redirections.stdoutPath = launch.standardOutputClosed ? "" : stdoutPath_;
   redirections.stderrPath = stderrPath_;
-  std::vector<std::string> argv{BVDEMO_PROGRAM};
+  std::vector<std::string> argv = launch.launcher;
+  argv.push_back(BVDEMO_PROGRAM);
   argv.insert(argv.end(), launch.arguments.begin(), launch.arguments.end());
   if (launch.displayBy == DisplayBy::Option) {
     argv.insert(argv.end(), {"-display", displayName_});
@@ -104,14 +106,14 @@ void DemoSession::fail(const std::string& what) const {
   throw std::runtime_error(what + "; bvdemo's standard error: \"" + standardError() + "\"");
 }
 
-void DemoSession::waitForFirstFrame() {
-  const auto deadline = std::chrono::steady_clock::now() + TIMEOUT;
+void DemoSession::waitForWindow() {
+  const auto deadline = std::chrono::steady_clock::now() + timeout_;
   while (window_ == 0) {
     if (demo_->poll()) {
       fail("bvdemo ended before its window showed");
     }
     if (std::chrono::steady_clock::now() > deadline) {
-      fail("no viewable \"GLUT app\" window within a minute");
+      fail("no viewable \"GLUT app\" window in time");
     }
     Window root = 0;
     Window parent = 0;
@@ -138,12 +140,17 @@ void DemoSession::waitForFirstFrame() {
     }
     std::this_thread::sleep_for(milliseconds(10));
   }
+}
+
+void DemoSession::waitForFirstFrame() {
+  waitForWindow();
+  const auto deadline = std::chrono::steady_clock::now() + timeout_;
   while (swaps() == 0) {
     if (demo_->poll()) {
       fail("bvdemo ended before its first frame");
     }
     if (std::chrono::steady_clock::now() > deadline) {
-      fail("no frame within a minute");
+      fail("no frame in time");
     }
     std::this_thread::sleep_for(POLL_INTERVAL);
   }
@@ -169,13 +176,13 @@ void DemoSession::waitForSwaps(std::uint64_t count) {
 
 bool DemoSession::waitForSwapsOrExit(std::uint64_t count) {
   const std::uint64_t target = swaps() + count;
-  const auto deadline = std::chrono::steady_clock::now() + TIMEOUT;
+  const auto deadline = std::chrono::steady_clock::now() + timeout_;
   while (swaps() < target) {
     if (demo_->poll()) {
       return false;
     }
     if (std::chrono::steady_clock::now() > deadline) {
-      fail("fewer than " + std::to_string(count) + " frames within a minute");
+      fail("fewer than " + std::to_string(count) + " frames in time");
     }
     std::this_thread::sleep_for(POLL_INTERVAL);
   }
@@ -185,7 +192,7 @@ bool DemoSession::waitForSwapsOrExit(std::uint64_t count) {
 void DemoSession::runXdotool(const std::vector<std::string>& arguments) {
   std::vector<std::string> command{"xdotool"};
   command.insert(command.end(), arguments.begin(), arguments.end());
-  const int status = runToEnd(command, {{"DISPLAY", displayName_}}, TIMEOUT);
+  const int status = runToEnd(command, {{"DISPLAY", displayName_}}, timeout_);
   if (status != 0) {
     fail("xdotool " + arguments.front() + " failed with status " + std::to_string(status));
   }
@@ -197,6 +204,17 @@ void DemoSession::pressKeys(const std::vector<std::string>& keys) {
   std::vector<std::string> arguments{"key", "--delay", "10"};
   arguments.insert(arguments.end(), keys.begin(), keys.end());
   runXdotool(arguments);
+}
+
+void DemoSession::pressKeysInBurst(const std::vector<std::string>& keys) {
+  std::vector<std::string> arguments{"key", "--delay", "0"};
+  arguments.insert(arguments.end(), keys.begin(), keys.end());
+  runXdotool(arguments);
+}
+
+void DemoSession::resizeWindow(int width, int height) {
+  runXdotool(
+      {"windowsize", std::to_string(window_), std::to_string(width), std::to_string(height)});
 }
 
 void DemoSession::dragMouse(int fromX, int fromY, int toX, int toY) {
@@ -268,7 +286,7 @@ void DemoSession::closeWindow() {
 }
 
 int DemoSession::waitForExit() {
-  return demo_->waitForExit(TIMEOUT);
+  return demo_->waitForExit(timeout_);
 }
 
 std::string DemoSession::standardOutput() const {

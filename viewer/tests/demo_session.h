@@ -4,12 +4,13 @@
 //
 // The run's arguments are the test's choice. The run's clock seed is fixed by a preloaded library
 // that also counts buffer swaps; every wait is for swaps, not for time, so a slow machine only
-// makes the tests slower. Waits give up after a minute and throw std::runtime_error with bvdemo's
-// standard error attached.
+// makes the tests slower. Waits give up after a minute (ten under a launcher) and throw
+// std::runtime_error with bvdemo's standard error attached.
 #pragma once
 
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -52,6 +53,9 @@ struct DemoLaunch {
   // Option passes "-display NAME" after the arguments and leaves DISPLAY unset.
   DisplayBy displayBy = DisplayBy::Environment;
   bool standardOutputClosed = false;
+  // A launcher (such as valgrind and its options) runs bvdemo as its last argument; every wait
+  // then allows ten minutes instead of one.
+  std::vector<std::string> launcher;
 };
 
 class DemoSession {
@@ -66,6 +70,8 @@ class DemoSession {
   // Waits until the "GLUT app" window is viewable and has shown its first frame, then gives
   // it the keyboard focus.
   void waitForFirstFrame();
+  // Waits only until the window is viewable; its first frame may still be to come.
+  void waitForWindow();
   std::uint64_t swaps() const;
   // Waits until count more buffer swaps have happened.
   void waitForSwaps(std::uint64_t count);
@@ -75,6 +81,8 @@ class DemoSession {
   // Presses and releases each key in turn (xdotool key names such as "z", "Z", "Left",
   // "F1", "Escape"), then lets a few frames pass so the window shows their effect.
   void pressKeys(const std::vector<std::string>& keys);
+  // The same with no pause between the keys: as fast as XTEST takes them.
+  void pressKeysInBurst(const std::vector<std::string>& keys);
   void pressKey(const std::string& key) { pressKeys({key}); }
   // Presses the left button at (fromX, fromY) in the window, moves the pointer to (toX, toY)
   // in one motion and releases it there; then lets a few frames pass.
@@ -85,6 +93,9 @@ class DemoSession {
   // The current frame, once two captures a few swaps apart agree.
   Frame settledFrame();
 
+  // Asks the X server to give the window this size (as a window manager would), then lets a
+  // few frames pass.
+  void resizeWindow(int width, int height);
   // Sends WM_DELETE_WINDOW, as a window manager does when the user closes the window.
   void closeWindow();
   // bvdemo's exit status (128 + signal when a signal ended it).
@@ -101,6 +112,7 @@ class DemoSession {
   [[noreturn]] void fail(const std::string& what) const;
 
   std::string displayName_;
+  std::chrono::milliseconds timeout_;
   std::string stdoutPath_;
   std::string stderrPath_;
   struct Unmap {

@@ -1,0 +1,207 @@
+// Hostile files end to end: bvfit (and bvdemo, whose file errors come before any window) on
+// files a user may hand them by mistake or on purpose. Each run must end by itself with its
+// one error line, or with the volumes where the file is valid; never a crash (a signal), a
+// hang (the child's deadline) or unbounded memory (the largest resident size of any child).
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "bvfit/tests/json_value.h"
+#include "viewer/tests/child_process.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+// A generous deadline: the files below are refused or read in well under a second each.
+constexpr auto DEADLINE = 120s;
+// Resident memory any one child may reach (the sanitizer runtime included).
+constexpr long MEMORY_BOUND_KB = 1536L * 1024;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::string plyHeader(const std::string& format, long long vertices, int faces) {
+  return "ply\nformat " + format + " 1.0\nelement vertex " + std::to_string(vertices) +
+         "\nproperty float x\nproperty float y\nproperty float z\nelement face " +
+         std::to_string(faces) + "\nproperty list uchar int vertex_indices\nend_header\n";
+}
+
+std::string littleEndian(std::uint32_t value) {
+  std::string bytes;
+  for (int k = 0; k < 4; ++k)
+    bytes += static_cast<char>(value >> (8 * k) & 0xff);
+  return bytes;
+}
+
+std::string floatBytes(float value) {
+  std::uint32_t bits = 0;
+  static_assert(sizeof bits == sizeof value);
+  std::copy_n(reinterpret_cast<const char*>(&value), 4, reinterpret_cast<char*>(&bits));
+  return littleEndian(bits);
+}
+
+class HostileFiles : public testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "hostile-files-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string write(const std::string& name, const std::string& content) {
+    const fs::path path = dir_ / name;
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+    return path.string();
+  }
+
+  Outcome run(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    Redirections redirections;
+    redirections.stdoutPath = (dir_ / "stdout").string();
+    redirections.stderrPath = (dir_ / "stderr").string();
+    Outcome outcome;
+    {
+      // No display: bvdemo must refuse a bad file before it would need one.
+      ChildProcess child(argv, {{"DISPLAY", ""}}, redirections);
+      outcome.status = child.waitForExit(DEADLINE);
+    }
+    outcome.out = readFile(redirections.stdoutPath);
+    outcome.err = readFile(redirections.stderrPath);
+    return outcome;
+  }
+
+  // Both programs refuse the file with exit status 2 and exactly the line "<prefix>PATH: reason"
+  // on standard error, the reason containing `reason`.
+  void expectRefused(const std::string& path, const std::string& reason) {
+    std::vector<std::pair<std::string, std::string>> programs{{BVFIT_PROGRAM, "bvfit: "}};
+#ifdef BVDEMO_PROGRAM
+    programs.emplace_back(BVDEMO_PROGRAM, "");
+#endif
+    for (const auto& [program, prefix] : programs) {
+      SCOPED_TRACE(program + " " + path);
+      const Outcome outcome = run(program, {path});
+      EXPECT_EQ(outcome.status, 2) << outcome.err;
+      EXPECT_EQ(outcome.out, "");
+      EXPECT_TRUE(outcome.err.starts_with(prefix + path + ": ")) << outcome.err;
+      EXPECT_NE(outcome.err.find(reason), std::string::npos) << outcome.err;
+      EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+      EXPECT_TRUE(outcome.err.ends_with("\n"));
+    }
+    expectBoundedMemory();
+  }
+
+  // bvfit --json reads the file: one JSON line with the volumes.
+  JsonValue fitted(const std::string& path) {
+    const Outcome outcome = run(BVFIT_PROGRAM, {"--json", path});
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.err, "");
+    const std::optional<JsonValue> line = parseJson(outcome.out.substr(0, outcome.out.find('\n')));
+    EXPECT_TRUE(line.has_value()) << outcome.out;
+    expectBoundedMemory();
+    if (!line)
+      return JsonValue();
+    EXPECT_EQ((*line)["file"].string, path);
+    return *line;
+  }
+
+  static void expectBoundedMemory() {
+    rusage usage{};
+    ASSERT_EQ(getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, MEMORY_BOUND_KB);
+  }
+
+  fs::path dir_;
+};
+
+TEST_F(HostileFiles, EmptyTruncatedAndOverclaimingFilesAreRefusedAtOnce) {
+  expectRefused(write("empty.ply", ""), "empty");
+  std::string body;
+  for (int i = 0; i < 4; ++i)
+    body += floatBytes(static_cast<float>(i)) + floatBytes(1.0f) + floatBytes(2.0f);
+  expectRefused(
+      write("truncated.ply", plyHeader("binary_little_endian", 4, 0) + body.substr(0, 30)),
+      "ends early");
+  // Binary STL: 80-byte header, triangle count, 50 bytes per triangle; two of twelve present.
+  const std::string triangle = std::string(12, '\0') + body.substr(0, 36) + std::string(2, '\0');
+  expectRefused(write("truncated.stl",
+                      std::string(80, 'x') + littleEndian(12) + triangle + triangle.substr(0, 20)),
+                "ends early");
+  expectRefused(write("billion.ply", plyHeader("binary_little_endian", 1000000000, 0) + body),
+                "ends early");
+  expectRefused(write("billion.off", "OFF\n1000000000 0 0\n0 0 0\n"), "ends early");
+}
+
+TEST_F(HostileFiles, HundredMegabytesOfGarbageIsRefusedInBoundedMemory) {
+  std::mt19937 random(20);
+  std::string block(1 << 20, '\0');
+  {
+    std::ofstream out(dir_ / "garbage.bin", std::ios::binary);
+    for (int megabyte = 0; megabyte < 100; ++megabyte) {
+      for (char& c : block)
+        c = static_cast<char>(random());
+      out << block;
+    }
+  }
+  expectRefused((dir_ / "garbage.bin").string(), "");
+}
+
+TEST_F(HostileFiles, DirectoriesAndUnreadableFilesGiveTheirReason) {
+  fs::create_directories(dir_ / "folder.obj");
+  expectRefused((dir_ / "folder.obj").string(), "directory");
+
+  const std::string locked = write("locked.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n");
+  fs::permissions(locked, fs::perms::none);
+  if (access(locked.c_str(), R_OK) == 0)
+    GTEST_SKIP() << "running with the right to read any file (root): permissions do not bite";
+  expectRefused(locked, "");
+}
+
+TEST_F(HostileFiles, NonFiniteCoordinatesNameTheirPoint) {
+  expectRefused(write("nan.obj", "v 0 0 0\nv 1 0 0\nv nan 1 0\nv 0 0 1\n"),
+                "point 3 has a non-finite coordinate");
+  expectRefused(write("inf.xyz", "0 0 0\n1 0 0\n0 1 0\n0 0 inf\n"),
+                "point 4 has a non-finite coordinate");
+}
+
+TEST_F(HostileFiles, OddButValidFilesGiveTheirVolumes) {
+  // A path with blanks and letters beyond ASCII reaches the reader unchanged.
+  const std::string tetrahedron = "v 0 0 0\nv 4 0 0\nv 0 4 0\nv 0 0 4\nf 1 2 3\nf 1 2 4\n";
+  const JsonValue odd = fitted(write("a folder with blanks/Modèle ünïcode ß.obj", tetrahedron));
+  EXPECT_EQ(odd["hull"]["vertices"].number, 4);
+
+  // Every vertex equal: a single point, radius 0, no NaN anywhere.
+  const JsonValue same = fitted(write("same.obj", "v 1 2 3\nv 1 2 3\nv 1 2 3\nv 1 2 3\n"));
+  EXPECT_TRUE(same["degenerate"].boolean);
+  EXPECT_EQ(same["degeneracy"].string, "single point");
+  EXPECT_EQ(same["spheres"]["minimal"]["radius"].number, 0);
+  EXPECT_EQ(same["spheres"]["minimal"]["center"].items.at(0).number, 1);
+}
+
+}  // namespace
