@@ -14,7 +14,9 @@
 // - The rounded axes are orthonormal only up to float rounding (about 1e-7); volume is
 //   8 * h0 * h1 * h2 in double from the stored half lengths.
 // - The given axes must be finite and orthonormal (in double); points finite. No points give
-//   the zero box at the origin with the given axes.
+//   the zero box at the origin with the given axes. Points so far apart that a centre
+//   coordinate or half length leaves the float range give infinite values, not a box
+//   (computeBoundingVolumes refuses such input before any volume is built).
 #pragma once
 
 #include <array>

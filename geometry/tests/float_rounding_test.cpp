@@ -25,6 +25,10 @@ TEST(FloatRounding, OutwardRoundingGivesTheSmallestFloatNotBelowThenOneStepMore)
     ASSERT_EQ(floatAbove(x), std::nextafter(f, std::numeric_limits<float>::infinity()));
   }
   EXPECT_EQ(floatNotBelow(0.5), 0.5f);  // exact values stay
+  EXPECT_EQ(floatNotBelow(1e39), std::numeric_limits<float>::infinity());
+  EXPECT_EQ(floatNotBelow(static_cast<double>(std::numeric_limits<float>::max())),
+            std::numeric_limits<float>::max());
+  EXPECT_EQ(roundedToFloat(-1e300), -std::numeric_limits<float>::infinity());
   EXPECT_EQ(floatNotBelow(0.0), 0.0f);
   EXPECT_GT(floatAbove(0.0), 0.0f);
 }
