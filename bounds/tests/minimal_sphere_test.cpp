@@ -1,6 +1,7 @@
 // Tests of the minimal enclosing sphere: worked examples in every visiting order, the
-// containment limit, the generator reseeding, the support routines' slot layouts, and
-// agreement with a brute-force double-precision oracle over small sets and program hulls.
+// containment limit, the generator reseeding, the support routines' slot layouts and tie
+// rule, agreement with a brute-force double-precision oracle over small sets and program
+// hulls, and the spheres of the golden clouds, bit for bit, against kept text.
 #include "bounds/minimal_sphere.h"
 
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "hull/tests/golden_cases.h"
 #include "hull/tests/hull_test_support.h"
 
 namespace {
@@ -100,6 +102,18 @@ bool expectMinimal(const Sphere& s, const std::vector<Vector3>& points) {
                          d <= radius + std::sqrt(SPHERE_EPSILON));
   }
   return beyond;
+}
+
+// The sphere the program fits to a hull (fitSphereToHull as the process's first call), and the
+// vertices it gathered.
+std::pair<Sphere, std::vector<Vector3>> programSphere(const ConvexHull& hull) {
+  Sphere s;
+  sphereSeedPending = true;
+  fitSphereToHull(hull, s);
+  std::vector<Vector3> vertices;
+  for (const Facet& f : hull.facets)
+    vertices.insert(vertices.end(), f.vertices.begin(), f.vertices.end());
+  return {s, vertices};
 }
 
 TEST(MinimalSphere, EnclosesUpToTheContainmentLimitOnTheSquaredRadius) {
@@ -233,6 +247,17 @@ TEST(MinimalSphere, SupportRoutinesTakeTheSmallestQualifyingCandidateWithItsSlot
   }
 }
 
+TEST(MinimalSphere, OfEquallySmallQualifyingCandidatesTheFirstInTableOrderWins) {
+  // q is as far from either support point, and each diametral sphere holds the other point
+  // within the containment factor: both candidates qualify with the same squared radius.
+  const std::vector<Vector3> pts{{0, 0, 0}, {0.1f, 0, 0}, {0.05f, 100, 0}};
+  const std::vector<const Vector3*> order{&pts[0], &pts[1], &pts[2]};
+  SupportSet support{2, {0, 1}};
+  const Sphere s = extendSupport2(2, order, support);
+  EXPECT_EQ(text(support.count, ":", support.slots[0], support.slots[1]), "2:02");
+  EXPECT_EQ(text(s.center), "0.025 50 0");
+}
+
 TEST(MinimalSphere, ExtendSupport4WithoutAQualifyingCandidateTakesTheNearestOne) {
   // q at the centre of a regular tetrahedron's support: every sphere through q and part of
   // the support leaves another support point outside. The candidate that misses by the
@@ -292,14 +317,22 @@ TEST(MinimalSphere, ScanThatPassesAnOutsidePointStillEndsWithTheExactSphere) {
       {-48, 37, -97}, {-25, 79, 72},   {-62, -37, -86}, {22, -21, -29},  {-88, -79, 94}};
   ConvexHull hull;
   hull.build(cloud);
-  Sphere s;
-  sphereSeedPending = true;
-  fitSphereToHull(hull, s);
-  std::vector<Vector3> vertices;
-  for (const Facet& f : hull.facets)
-    vertices.insert(vertices.end(), f.vertices.begin(), f.vertices.end());
+  const auto [s, vertices] = programSphere(hull);
   EXPECT_FALSE(expectMinimal(s, vertices));
   EXPECT_NEAR(s.radius, 140.185, 0.01);
+}
+
+TEST(MinimalSphere, SpheresOfTheGoldenCloudsMatchTheirKeptTextAndTheExactSphere) {
+  golden::expectGoldenHulls(BVDEMO_SOURCE_DIR "/bounds/tests/golden/spheres.txt",
+                            [](const std::vector<Vector3>&, ConvexHull& hull) {
+                              const auto [s, vertices] = programSphere(hull);
+                              // Within a few float roundings of the exact sphere: this vouches for
+                              // the golden text.
+                              EXPECT_FALSE(expectMinimal(s, vertices));
+                              EXPECT_NEAR(s.radius / exactRadius(vertices), 1.0, 1e-6);
+                              return "center " + golden::exact(s.center) + " radius " +
+                                     golden::exact(s.radius) + '\n';
+                            });
 }
 
 TEST(MinimalSphere, FitToHullMatchesTheExactSphereOfTheHullVertices) {
@@ -308,12 +341,7 @@ TEST(MinimalSphere, FitToHullMatchesTheExactSphereOfTheHullVertices) {
     SCOPED_TRACE(seed);
     ConvexHull hull;
     hull.build(hulltest::programCloud(seed));
-    Sphere s;
-    sphereSeedPending = true;  // as in the program, where this is the first call
-    fitSphereToHull(hull, s);
-    std::vector<Vector3> vertices;
-    for (const Facet& f : hull.facets)
-      vertices.insert(vertices.end(), f.vertices.begin(), f.vertices.end());
+    const auto [s, vertices] = programSphere(hull);
     beyond += expectMinimal(s, vertices) ? 1 : 0;
     if (HasFailure())
       return;

@@ -180,6 +180,13 @@ TEST(SymmetricEigen3, QLStageOnLiteralTridiagonals) {
   EXPECT_TRUE(SymmetricEigen3::reduceQL(3, d2, e2, z));
   EXPECT_NEAR(std::abs(z[0][1]), 1e-8f, 1e-9f);
   EXPECT_NEAR(std::abs(z[1][0]), 1e-8f, 1e-9f);
+  // d = (-1, -1, -2) with couplings 1 meets an exact tie |f| == |g| in a rotation: it divides
+  // by f. Dividing by g gives the same rotation plane with the signs of c and s exchanged, and
+  // every eigenvector comes out with another sign.
+  z = IDENTITY;
+  float d4[3] = {-1, -1, -2}, e4[3] = {1, 1, 0};
+  EXPECT_TRUE(SymmetricEigen3::reduceQL(3, d4, e4, z));
+  EXPECT_EQ(Eigen::Vector3f(z[0][0], z[0][1], z[0][2]).cwiseSign(), Eigen::Vector3f(-1, 1, 1));
   // A not-a-number coupling never tests negligible: the sweep limit ends the stage.
   float d3[3] = {1, 2, 5}, e3[3] = {NaN, 0, 0};
   EXPECT_FALSE(SymmetricEigen3::reduceQL(3, d3, e3, z));

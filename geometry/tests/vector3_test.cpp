@@ -56,11 +56,14 @@ TEST(Vector3, ArithmeticOnLiteralCases) {
   EXPECT_EQ(text(cross({1, 0, 0}, {0, 1, 0})), "0 0 1");
   EXPECT_EQ(text(cross({0, 1, 0}, {1, 0, 0})), "0 0 -1");
   EXPECT_EQ(text((Vector3{1, 2, 3} - Vector3{4, 6, 8}) * 2.0f + -Vector3{1, 1, 1}), "-7 -9 -11");
-  Vector3 v{3, 0, 4};
-  EXPECT_EQ(length(v), 5.0f);
+  // (6, 3, 2) has length 7. normalize multiplies by r = 1/7 rounded to float, which puts 6r
+  // and 3r one ulp above 6/7 and 3/7: a division by the length, or r in double, would not.
+  Vector3 v{6, 3, 2};
+  EXPECT_EQ(length(v), 7.0f);
   v.normalize();
-  v[1] = 7;
-  EXPECT_EQ(text(v), "0.6 7 0.8");
+  v[2] = 7;
+  EXPECT_EQ(text(v), text({0x1.b6db7p-1f, 0x1.b6db7p-2f, 7}));
+  EXPECT_TRUE(v.x == 0x1.b6db7p-1f && v.y == 0x1.b6db7p-2f);
   Vector3 zero;
   zero.normalize();
   EXPECT_TRUE(std::isnan(zero.x) && std::isnan(zero.y) && std::isnan(zero.z));

@@ -1,5 +1,6 @@
-// Finished hulls: their invariants and agreement with Qhull over seeded clouds, degenerate
-// input, and the stitching of facets by shared sides.
+// Finished hulls: their invariants and agreement with Qhull over seeded clouds, the facet lists
+// of the golden clouds against kept text, degenerate input, and the stitching of facets by
+// shared sides.
 #include "hull/convex_hull.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,7 @@
 #include <limits>
 #include <random>
 
+#include "hull/tests/golden_cases.h"
 #include "hull/tests/hull_test_support.h"
 
 extern "C" {
@@ -139,6 +141,23 @@ TEST(ConvexHull, SeededCloudsGiveValidHullsWithQhullsVertices) {
     exceptions += compareWithQhull(hull, points);
   }
   EXPECT_GT(exceptions, 0);
+}
+
+// Each facet's loop as wound, in list order. The hull must be valid and have exactly Qhull's
+// vertices, which vouches for the golden text that the code wrote once.
+TEST(ConvexHull, FacetListsOfTheGoldenCloudsMatchTheirKeptText) {
+  golden::expectGoldenHulls(BVDEMO_SOURCE_DIR "/hull/tests/golden/facets.txt",
+                            [](const std::vector<Vector3>& points, ConvexHull& hull) {
+                              std::string facets;
+                              for (const Facet& f : hull.facets) {
+                                for (std::size_t k = 0; k < f.vertices.size(); ++k)
+                                  facets += (k > 0 ? " | " : "") + golden::exact(f.vertices[k]);
+                                facets += '\n';
+                              }
+                              expectValidHull(hull, points);
+                              EXPECT_EQ(compareWithQhull(hull, points), 0);
+                              return facets;
+                            });
 }
 
 TEST(ConvexHull, DegenerateCloudsEndInFourFlatFacets) {

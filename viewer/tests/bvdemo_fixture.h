@@ -14,9 +14,8 @@
 #include "viewer/tests/fitted_report.h"
 #include "viewer/tests/virtual_display.h"
 
-// The box report the libraries compute in this process for the program's cloud of count
-// points drawn from seed, as the driver makes and fits it.
-std::string reportFor(long long seed, int count);
+// The box report kept for the program's cloud of a clock seed (bounds/tests/golden/reports.txt).
+std::string keptReport(long long seed);
 
 inline bool isWhite(std::uint32_t pixel) {
   return pixel == WHITE;
@@ -68,6 +67,8 @@ class Bvdemo : public ::testing::Test {
   std::unique_ptr<DemoSession> start(long long clockSeconds,
                                      const std::vector<std::string>& arguments = {},
                                      DisplayBy displayBy = DisplayBy::Environment);
+  // The same with every detail of the launch given.
+  std::unique_ptr<DemoSession> start(long long clockSeconds, const DemoLaunch& launch);
   // Runs bvdemo with these arguments and without any X display (DISPLAY unset), to its end.
   FinishedRun runWithoutDisplay(const std::vector<std::string>& arguments);
 

@@ -17,7 +17,7 @@ constexpr long long OTHER_SEED = 1'234'567;
 TEST_F(Bvdemo, SeedOptionShowsTheRunOfThatClockSecond) {
   auto byClock = start(SEED);
   const Frame frame = byClock->settledFrame();
-  EXPECT_EQ(byClock->standardOutput(), reportFor(SEED, POINT_COUNT));
+  EXPECT_EQ(byClock->standardOutput(), keptReport(SEED));
   byClock->pressKey("Escape");
   byClock->waitForExit();
 
@@ -25,7 +25,7 @@ TEST_F(Bvdemo, SeedOptionShowsTheRunOfThatClockSecond) {
        {std::vector<std::string>{"--seed", std::to_string(SEED)},
         std::vector<std::string>{"--seed=" + std::to_string(SEED), "--points", "20"}}) {
     auto bySeed = start(OTHER_SEED, arguments);
-    EXPECT_EQ(bySeed->standardOutput(), reportFor(SEED, POINT_COUNT)) << arguments.back();
+    EXPECT_EQ(bySeed->standardOutput(), keptReport(SEED)) << arguments.back();
     EXPECT_TRUE(bySeed->settledFrame() == frame) << arguments.back();
     bySeed->pressKey("Escape");
     EXPECT_EQ(bySeed->waitForExit(), 1);
@@ -36,7 +36,7 @@ TEST_F(Bvdemo, SeedOptionShowsTheRunOfThatClockSecond) {
 TEST_F(Bvdemo, GlutOptionsStillReachGlut) {
   // Without DISPLAY the window can only open on the display named by -display.
   auto demo = start(SEED, {"-sync"}, DisplayBy::Option);
-  EXPECT_EQ(demo->standardOutput(), reportFor(SEED, POINT_COUNT));
+  EXPECT_EQ(demo->standardOutput(), keptReport(SEED));
   demo->closeWindow();
   EXPECT_EQ(demo->waitForExit(), 0);
   EXPECT_EQ(demo->standardError(), "");

@@ -9,6 +9,7 @@
 #include <bit>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -70,9 +71,11 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
     : displayName_(display.name()),
       timeout_(launch.launcher.empty() ? TIMEOUT : 10 * TIMEOUT),
       stdoutPath_(workDir + "/stdout"),
-      stderrPath_(workDir + "/stderr") {
+      stderrPath_(workDir + "/stderr"),
+      glLogPath_(workDir + "/gl.log") {
   const std::string recordPath = workDir + "/swaps";
   record_.reset(mapRecord(recordPath));
+  std::filesystem::remove(glLogPath_);  // the preload appends
   XSetErrorHandler(ignoreXError);
   connection_.reset(XOpenDisplay(displayName_.c_str()));
   if (connection_ == nullptr) {
@@ -87,15 +90,15 @@ DemoSession::DemoSession(const VirtualDisplay& display, const std::string& workD
   if (launch.displayBy == DisplayBy::Option) {
     argv.insert(argv.end(), {"-display", displayName_});
   }
-  demo_ = std::make_unique<ChildProcess>(
-      argv,
-      std::map<std::string, std::string>{
-          {"DISPLAY", launch.displayBy == DisplayBy::Environment ? displayName_ : std::string()},
-          {"LIBGL_ALWAYS_SOFTWARE", "1"},
-          {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
-          {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},
-          {"BVDEMO_E2E_SHARED", recordPath}},
-      redirections);
+  std::map<std::string, std::string> variables = launch.environment;
+  variables.insert(
+      {{"DISPLAY", launch.displayBy == DisplayBy::Environment ? displayName_ : std::string()},
+       {"LIBGL_ALWAYS_SOFTWARE", "1"},
+       {"LD_PRELOAD", BVDEMO_E2E_PRELOAD},
+       {"BVDEMO_E2E_TIME", std::to_string(clockSeconds)},
+       {"BVDEMO_E2E_SHARED", recordPath},
+       {"BVDEMO_E2E_GL_LOG", glLogPath_}});
+  demo_ = std::make_unique<ChildProcess>(argv, variables, redirections);
 }
 
 void DemoSession::Unmap::operator()(SwapRecord* record) const {

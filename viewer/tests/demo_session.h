@@ -12,11 +12,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "viewer/tests/child_process.h"
+#include "viewer/tests/gl_trace.h"
 #include "viewer/tests/swap_record.h"
 #include "viewer/tests/virtual_display.h"
 
@@ -56,12 +58,15 @@ struct DemoLaunch {
   // A launcher (such as valgrind and its options) runs bvdemo as its last argument; every wait
   // then allows ten minutes instead of one.
   std::vector<std::string> launcher;
+  // Variables added to bvdemo's environment.
+  std::map<std::string, std::string> environment;
 };
 
 class DemoSession {
  public:
   // Starts bvdemo on the display with time() fixed at clockSeconds; its standard output and
-  // error go to files in workDir, unless the launch closes its standard output.
+  // error go to files in workDir, unless the launch closes its standard output, and so does the
+  // log of its GL calls.
   DemoSession(const VirtualDisplay& display, const std::string& workDir, long long clockSeconds,
               const DemoLaunch& launch = DemoLaunch());
   DemoSession(const DemoSession&) = delete;
@@ -102,6 +107,8 @@ class DemoSession {
   int waitForExit();
   std::string standardOutput() const;
   std::string standardError() const;
+  // The GL calls logged so far (complete frames only), replayed.
+  GlTrace glTrace() const { return readGlTrace(glLogPath_); }
 
  private:
   Frame capture();
@@ -115,6 +122,7 @@ class DemoSession {
   std::chrono::milliseconds timeout_;
   std::string stdoutPath_;
   std::string stderrPath_;
+  std::string glLogPath_;
   struct Unmap {
     void operator()(SwapRecord* record) const;
   };

@@ -20,17 +20,6 @@ class KeyBindingsTest : public ::testing::Test {
   }
 };
 
-TEST_F(KeyBindingsTest, InstallsTenBindingsInOrder) {
-  const std::map<unsigned int, int> keys{{'z', 0}, {'Z', 1}, {'1', 2},
-                                         {'2', 3}, {'3', 4}, {'4', 5}};
-  const std::map<unsigned int, int> specialKeys{
-      {GLUT_KEY_UP, 6}, {GLUT_KEY_DOWN, 7}, {GLUT_KEY_LEFT, 8}, {GLUT_KEY_RIGHT, 9}};
-  EXPECT_EQ(keyBindings.keyMap, keys);
-  EXPECT_EQ(keyBindings.specialKeyMap, specialKeys);
-  EXPECT_EQ(keyBindings.commands.size(), 10u);
-  EXPECT_EQ(keyBindings.nextCommandIndex, 10);
-}
-
 TEST_F(KeyBindingsTest, SecondBindingOfAKeyIsRefusedAndChangesNothing) {
   EXPECT_FALSE(bindKey('z', toggleBox));
   EXPECT_FALSE(bindSpecialKey(GLUT_KEY_LEFT, toggleBox));
