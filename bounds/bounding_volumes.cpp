@@ -8,10 +8,12 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <ostream>
 #include <vector>
 
 #include "bounds/box_fit.h"
+#include "bounds/comparison_volumes.h"
 #include "bounds/outline.h"
 #include "hull/convex_hull.h"
 #include "hull/point_set.h"
@@ -326,6 +328,11 @@ const char* degeneracyName(Degeneracy degeneracy) {
   return "none";
 }
 
+double sphereVolume(const Sphere& sphere) {
+  const double r = sphere.radius;
+  return 4.0 / 3.0 * std::numbers::pi * r * r * r;
+}
+
 Vector3 Normalisation::toNormalised(const Vector3& p) const {
   Vector3 q;
   for (int k = 0; k < 3; ++k) {
@@ -383,11 +390,14 @@ bool representable(const BoundingVolumes& v) {
             finite(v.axisAlignedBox.min) && finite(v.axisAlignedBox.max) &&
             std::isfinite(v.axisAlignedBox.volume) && std::isfinite(v.hull.area) &&
             std::isfinite(v.hull.volume);
-  for (const Sphere& s : {v.cornerSphere, v.minimalSphere})
+  for (const Sphere& s : {v.cornerSphere, v.minimalSphere, v.comparison.ritterSphere})
     ok = ok && finite(s.center) && std::isfinite(s.radius);
-  for (const Vector3& axis : box.axes)
-    ok = ok && finite(axis);
-  return ok;
+  for (const OrientedBox& b : {box, v.comparison.minimumBox, v.comparison.pointCovarianceBox}) {
+    ok = ok && finite(b.center) && finite(b.halfLengths) && std::isfinite(b.volume);
+    for (const Vector3& axis : b.axes)
+      ok = ok && finite(axis);
+  }
+  return ok && std::isfinite(v.comparison.dop26.volume);
 }
 
 }  // namespace
@@ -426,9 +436,9 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
 
   Shape shape = classify(normalised);
   Proposal proposal;
+  ConvexHull hull;
   if (shape.degeneracy == Degeneracy::None) {
     stage("hull");
-    ConvexHull hull;
     hull.build(normalised);
     HullSummary summary;
     OBB fitted;
@@ -453,6 +463,7 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
     } else {
       // The tolerance of the hull cannot tell this shape from a flat one.
       shape.degeneracy = Degeneracy::Flat;
+      hull = ConvexHull();
     }
   }
   switch (shape.degeneracy) {
@@ -476,6 +487,9 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
 
   stage("final pass");
   finalPass(points, proposal, volumes);
+  const BoxAxes facetMomentAxes = boxAxesOf(volumes.facetMomentBox);
+  volumes.comparison = computeComparisonVolumes(
+      points, hull, std::span<const BoxAxes>(&facetMomentAxes, 1), onStage);
   if (!representable(volumes)) {
     result = BoundingVolumesResult();
     result.error = "the bounding volumes exceed the float range";

@@ -51,6 +51,13 @@
 //   the generator is seeded with srand(SPHERE_GENERATOR_SEED), so equal input gives equal
 //   output whatever was drawn before; afterwards the generator's state depends on the input.
 //   Callers that depend on their own rand() sequence must seed it again afterwards.
+// - Comparison volumes (ComparisonVolumes), after the final pass: computeComparisonVolumes
+//   (bounds/comparison_volumes.h) on the input points, with the hull of the normalised points
+//   (none for a degenerate shape) and the facet-moment box's axes as a candidate, so the
+//   minimum box is never larger than the facet-moment or the axis-aligned box beyond the
+//   outward rounding of the float results (about 1e-7 relative). Its stages follow "final
+//   pass": "minimum box", "point covariance box", "dop26", "ritter sphere". These take no
+//   draws from rand().
 #pragma once
 
 #include <cstddef>
@@ -58,6 +65,7 @@
 #include <span>
 #include <string>
 
+#include "bounds/dop26.h"
 #include "bounds/minimal_sphere.h"
 #include "geometry/vector3.h"
 
@@ -75,6 +83,15 @@ struct OrientedBox {
   Vector3 axes[3];      // unit length up to float rounding
   Vector3 halfLengths;  // component k belongs to axes[k]
   double volume = 0;    // 8 h0 h1 h2
+};
+
+// The volumes shown beside the ones above to compare them with: each a plain function of the
+// bounds library with its contract in its header, and each holds every input point.
+struct ComparisonVolumes {
+  OrientedBox minimumBox;          // bounds/minimum_box.h, canonical frame
+  OrientedBox pointCovarianceBox;  // bounds/covariance_box.h, canonical frame
+  Dop26 dop26;                     // bounds/dop26.h
+  Sphere ritterSphere;             // bounds/ritter_sphere.h (plain radius)
 };
 
 struct AxisAlignedBox {
@@ -114,7 +131,11 @@ struct BoundingVolumes {
   AxisAlignedBox axisAlignedBox;
   Sphere cornerSphere;   // through the facet-moment box's corners (plain radius)
   Sphere minimalSphere;  // grown where a final pass finds a point outside (plain radius)
+  ComparisonVolumes comparison;
 };
+
+// 4/3 pi r^3 in double, the enclosed volume of a sphere with plain radius.
+double sphereVolume(const Sphere& sphere);
 
 struct BoundingVolumesResult {
   BoundingVolumes volumes;

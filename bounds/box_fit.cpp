@@ -2,8 +2,13 @@
 // box report. Every sum starts at zero and runs in facet list order.
 #include "bounds/box_fit.h"
 
+#include <algorithm>
 #include <cmath>
 #include <iostream>
+#include <string_view>
+#include <utility>
+
+#include "bounds/report_text.h"
 
 #include "geometry/matrix3.h"
 #include "geometry/symmetric_eigen3.h"
@@ -118,13 +123,37 @@ void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
   writeBoxReport(out, box);
 }
 
+// The report as the stream would write it: line one with its line feed and no flush, then each
+// line written whole and flushed, as std::endl does. Where the stream's float formatting is not
+// the default, the stream writes the numbers itself.
 void writeBoxReport(std::ostream& out, const OBB& box) {
-  out << "Constructed OBB " << '\n';
-  out << "Axis 0 " << box.axes[0] << std::endl;
-  out << "Axis 1 " << box.axes[1] << std::endl;
-  out << "Axis 2 " << box.axes[2] << std::endl;
-  out << "Center " << box.center << std::endl;
-  out << "Lengths " << box.halfLengths << std::endl;
+  if (!formatsFloatsByDefault(out)) {
+    out << "Constructed OBB " << '\n';
+    out << "Axis 0 " << box.axes[0] << std::endl;
+    out << "Axis 1 " << box.axes[1] << std::endl;
+    out << "Axis 2 " << box.axes[2] << std::endl;
+    out << "Center " << box.center << std::endl;
+    out << "Lengths " << box.halfLengths << std::endl;
+    return;
+  }
+  out.write("Constructed OBB \n", 17);
+  const std::pair<std::string_view, const Vector3*> lines[] = {{"Axis 0 ", &box.axes[0]},
+                                                               {"Axis 1 ", &box.axes[1]},
+                                                               {"Axis 2 ", &box.axes[2]},
+                                                               {"Center ", &box.center},
+                                                               {"Lengths ", &box.halfLengths}};
+  for (const auto& [label, v] : lines) {
+    char line[80];
+    char* end = std::copy(label.begin(), label.end(), line);
+    for (int k = 0; k < 3; ++k) {
+      if (k > 0)
+        *end++ = ' ';
+      end = formatFloat(end, line + sizeof line, (*v)[k]);
+    }
+    *end++ = '\n';
+    out.write(line, end - line);
+    out.flush();
+  }
 }
 
 void fitBoxToHull(const ConvexHull& hull, OBB& box) {

@@ -373,7 +373,11 @@ Sphere minimalSphere(const Vector3* points, int n) {
 }
 
 void fitSphereToHull(const ConvexHull& hull, Sphere& sphere) {
+  std::size_t count = 0;
+  for (const Facet& facet : hull.facets)
+    count += facet.vertices.size();
   std::vector<Vector3> gathered;
+  gathered.reserve(count);  // one allocation instead of one per doubling
   for (const Facet& facet : hull.facets) {
     gathered.insert(gathered.end(), facet.vertices.begin(), facet.vertices.end());
   }

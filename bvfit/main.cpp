@@ -24,7 +24,8 @@ constexpr std::string_view HELP = R"(usage: bvfit [--json] FILE...
 
 Prints the bounding volumes of each model or point-list file: its convex hull (distinct
 vertices, facets, surface area, enclosed volume), the oriented box fitted by facet moments,
-the axis-aligned box, the sphere through the box's corners and the minimal enclosing sphere,
+the axis-aligned box, the minimum-volume box, the covariance box of the points, the sphere
+through the box's corners, the minimal enclosing sphere, Ritter's sphere and the 26-DOP,
 in the file's own units. Every volume holds every point of the file.
 
 Files: meshes in every format Assimp reads (OBJ, PLY, STL, OFF, glTF, ...), every mesh with
@@ -40,10 +41,15 @@ Output, per file:
                     file, points, degenerate (true/false), degeneracy,
                     hull {vertices, facets, area, volume},
                     boxes {facetMoments {center, axes, halfLengths, volume, volumeToHull},
-                           axisAligned {min, max, volume, volumeToHull}},
+                           axisAligned {min, max, volume, volumeToHull},
+                           minimum {center, axes, halfLengths, volume, volumeToHull},
+                           pointCovariance {...the same}},
                     spheres {corners {center, radius, volume, volumeToHull},
-                             minimal {center, radius, volume, volumeToHull}},
-                    seconds {load, normalising, hull, ..., total}
+                             minimal {...the same}, ritter {...the same}},
+                    dop26 {planes (26 offsets: +x, -x, +y, -y, +z, -z, then the face
+                           and the space diagonals), volume, volumeToHull},
+                    seconds {load, normalising, hull, ..., minimumBox,
+                             pointCovarianceBox, dop26, ritterSphere, total}
                   vectors as arrays of three numbers, axes as three such arrays, null for a
                   ratio to a hull of volume 0; for a file that could not be read
                     {"file": ..., "error": ...}

@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <numbers>
 #include <sstream>
 
 namespace {
@@ -84,6 +83,13 @@ std::string jsonFields(const Sphere& sphere) {
                 ",\"radius\":", jsonNumber(sphere.radius));
 }
 
+std::string jsonFields(const Dop26& dop) {
+  std::string planes;
+  for (const double offset : dop.offsets)
+    planes += concat(planes.empty() ? "" : ",", jsonNumber(offset));
+  return concat("\"planes\":[", planes, "]");
+}
+
 std::string sizeText(double a, double b, double c) {
   return concat(formatNumber(a), " x ", formatNumber(b), " x ", formatNumber(c));
 }
@@ -103,6 +109,15 @@ std::string sizeText(const Sphere& sphere) {
   return concat("radius ", formatNumber(sphere.radius));
 }
 
+std::string sizeText(const Dop26& dop) {
+  return concat(std::to_string(dop.vertices.size()), " vertices, ",
+                std::to_string(dop.faces.size()), " faces");
+}
+
+double shapeVolume(const Dop26& dop) {
+  return dop.volume;
+}
+
 double shapeVolume(const OrientedBox& box) {
   return box.volume;
 }
@@ -112,8 +127,7 @@ double shapeVolume(const AxisAlignedBox& box) {
 }
 
 double shapeVolume(const Sphere& sphere) {
-  const double r = sphere.radius;
-  return 4.0 / 3.0 * std::numbers::pi * r * r * r;
+  return sphereVolume(sphere);
 }
 
 std::string padded(const std::string& text, std::size_t width) {
@@ -186,8 +200,12 @@ std::vector<VolumeEntry> volumeEntries(const BoundingVolumes& volumes) {
   return {
       {"boxes", "facetMoments", "facet-moment box", volumes.facetMomentBox},
       {"boxes", "axisAligned", "axis-aligned box", volumes.axisAlignedBox},
+      {"boxes", "minimum", "minimum-volume box", volumes.comparison.minimumBox},
+      {"boxes", "pointCovariance", "point covariance box", volumes.comparison.pointCovarianceBox},
       {"spheres", "corners", "corner sphere", volumes.cornerSphere},
       {"spheres", "minimal", "minimal sphere", volumes.minimalSphere},
+      {"spheres", "ritter", "Ritter's sphere", volumes.comparison.ritterSphere},
+      {"dop26", nullptr, "26-DOP", volumes.comparison.dop26},
   };
 }
 
@@ -223,7 +241,8 @@ void writeJson(std::ostream& out, const FileReport& report) {
       concat(",\"hull\":{\"vertices\":", std::to_string(v.hull.vertices),
              ",\"facets\":", std::to_string(v.hull.facets), ",\"area\":", jsonNumber(v.hull.area),
              ",\"volume\":", jsonNumber(v.hull.volume), "}");
-  // Entries of one group are adjacent in the list; each group becomes one object.
+  // Entries of one group are adjacent in the list; each group becomes one object, and an
+  // entry without a key is its group's object itself.
   std::string group;
   for (const VolumeEntry& entry : volumeEntries(v)) {
     if (group != entry.group) {
@@ -234,10 +253,11 @@ void writeJson(std::ostream& out, const FileReport& report) {
       line += ",";
     }
     const double volume = volumeOf(entry);
-    line += concat(jsonString(entry.key), ":{",
-                   std::visit([](const auto& shape) { return jsonFields(shape); }, entry.shape),
-                   ",\"volume\":", jsonNumber(volume),
-                   ",\"volumeToHull\":", jsonNumber(volume / v.hull.volume), "}");
+    const std::string fields =
+        concat(std::visit([](const auto& shape) { return jsonFields(shape); }, entry.shape),
+               ",\"volume\":", jsonNumber(volume),
+               ",\"volumeToHull\":", jsonNumber(volume / v.hull.volume));
+    line += entry.key == nullptr ? fields : concat(jsonString(entry.key), ":{", fields, "}");
   }
   if (!group.empty())
     line += "}";

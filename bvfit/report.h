@@ -14,9 +14,12 @@
 // - Keys of a fitted file: file, points, degenerate (bool), degeneracy ("none", "flat",
 //   "linear", "single point"), hull {vertices, facets, area, volume}, boxes {facetMoments
 //   {center, axes, halfLengths, volume, volumeToHull}, axisAligned {min, max, volume,
-//   volumeToHull}}, spheres {corners {center, radius, volume, volumeToHull}, minimal {...the
-//   same}}, seconds {load, then one key per fitting stage, total}. Of a file that failed:
-//   file, error (the reason without the file name in front).
+//   volumeToHull}, minimum {...as facetMoments}, pointCovariance {...the same}}, spheres
+//   {corners {center, radius, volume, volumeToHull}, minimal {...the same}, ritter {...the
+//   same}}, dop26 {planes (26 offsets in the order of dop26Direction), volume, volumeToHull},
+//   seconds {load, then one key per fitting stage (of the comparison volumes: minimumBox,
+//   pointCovarianceBox, dop26, ritterSphere), total}. Of a file that failed: file, error (the
+//   reason without the file name in front).
 #pragma once
 
 #include <ostream>
@@ -37,10 +40,10 @@ std::string jsonString(std::string_view value);
 
 // One bounding volume as the outputs show it.
 struct VolumeEntry {
-  const char* group;  // JSON object that holds it: "boxes" or "spheres"
-  const char* key;    // its key there
+  const char* group;  // JSON object that holds it: "boxes", "spheres" or "dop26"
+  const char* key;    // its key there; nullptr: the entry is the group's object itself
   const char* label;  // its row in the table
-  std::variant<OrientedBox, AxisAlignedBox, Sphere> shape;
+  std::variant<OrientedBox, AxisAlignedBox, Sphere, Dop26> shape;
 };
 
 // Every volume of the result, in the order of the table and of the JSON.

@@ -12,6 +12,7 @@ void Facet::setVertices(std::span<const Vector3> loop) {
   planeValid = false;
   vertices.assign(loop.begin(), loop.end());
   triangleIndices.clear();
+  triangleIndices.reserve(vertices.size() < 3 ? 0 : 3 * (vertices.size() - 2));
   const auto count = static_cast<std::int32_t>(vertices.size());
   for (std::int32_t k = 2; k < count; ++k) {
     triangleIndices.push_back(0);

@@ -113,4 +113,5 @@ class ConvexHull {
   // The indexed build fills these as the stages would have.
   friend void buildIndexed(ConvexHull& hull, const std::vector<Vector3>& points);
   PointSet usedEyePoints_;
+  std::vector<Vector3> pendingEyePoints_;  // eye points of build, not yet in usedEyePoints_
 };

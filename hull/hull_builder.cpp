@@ -5,8 +5,10 @@
 //   one of smallest id, and the facet list is put together, sorted by id, only at the end.
 // - The first facet with outside points comes from a min-heap of ids (facets get outside
 //   points only when they are made, and ids only grow).
-// - Planes sit in contiguous arrays, and every facet is tested against every eye point, as the
-//   literal stage does, with the same float operations in the same order.
+// - Planes sit in contiguous arrays. Every facet is tested against every eye point with the
+//   same float operations in the same order as the literal stage, except those that a group
+//   bound proves unable to see it (VisibilityIndex below), which the literal test would not
+//   have found either.
 // - Outside sets are point indices in one pool, handed on once per step by a per-point stamp.
 // - Sides are found through a hash index on their two vertices (see hull_builder.h for when
 //   that equals the literal coordinate comparison, and the fallback when it does not).
@@ -39,9 +41,12 @@ std::uint64_t mix(std::uint64_t k) {
 // slot, so it is never stored); erasing shifts the following run back, leaving no tombstones.
 class FlatMap {
  public:
-  FlatMap() { reset(16); }
+  // Empty, and without memory until the first insert.
+  FlatMap() = default;
 
   std::uint32_t* find(std::uint64_t key) {
+    if (size_ == 0)
+      return nullptr;
     for (std::size_t i = home(key);; i = (i + 1) & mask_) {
       if (values_[i] == NONE)
         return nullptr;
@@ -67,6 +72,8 @@ class FlatMap {
   }
 
   void erase(std::uint64_t key) {
+    if (size_ == 0)
+      return;
     std::size_t hole = home(key);
     while (keys_[hole] != key || values_[hole] == NONE) {
       if (values_[hole] == NONE)
@@ -100,7 +107,7 @@ class FlatMap {
   void grow() {
     std::vector<std::uint64_t> keys = std::move(keys_);
     std::vector<std::uint32_t> values = std::move(values_);
-    reset(2 * values.size());
+    reset(std::max<std::size_t>(16, 2 * values.size()));
     for (std::size_t i = 0; i < values.size(); ++i) {
       if (values[i] != NONE)
         insert(keys[i], values[i]);
@@ -111,6 +118,45 @@ class FlatMap {
   std::vector<std::uint32_t> values_;
   std::size_t mask_ = 0;
   std::size_t size_ = 0;
+};
+
+// Heads of the side chains by vertex pair: a dense table for small inputs (no hashing, one
+// allocation), a FlatMap otherwise.
+class SideIndex {
+ public:
+  explicit SideIndex(std::size_t points)
+      : n_(points <= DENSE_POINTS ? points : 0), dense_(n_ * n_, NONE) {}
+
+  std::uint32_t* find(std::uint64_t key) {
+    if (n_ == 0)
+      return map_.find(key);
+    std::uint32_t& head = dense_[denseIndex(key)];
+    return head == NONE ? nullptr : &head;
+  }
+  std::pair<std::uint32_t*, bool> insert(std::uint64_t key, std::uint32_t value) {
+    if (n_ == 0)
+      return map_.insert(key, value);
+    std::uint32_t& head = dense_[denseIndex(key)];
+    const bool inserted = head == NONE;
+    if (inserted)
+      head = value;
+    return {&head, inserted};
+  }
+  void erase(std::uint64_t key) {
+    if (n_ == 0)
+      map_.erase(key);
+    else
+      dense_[denseIndex(key)] = NONE;
+  }
+
+ private:
+  static constexpr std::size_t DENSE_POINTS = 64;
+  std::size_t denseIndex(std::uint64_t key) const {
+    return static_cast<std::size_t>(key >> 32) * n_ + static_cast<std::size_t>(key & 0xffffffffu);
+  }
+  std::size_t n_;
+  std::vector<std::uint32_t> dense_;
+  FlatMap map_;
 };
 
 // The points without their later copies (exact coordinates, -0 equal to +0, as the hull's
@@ -162,11 +208,21 @@ std::vector<Vector3> withoutCopies(const std::vector<Vector3>& points) {
 class NearVertexGrid {
  public:
   explicit NearVertexGrid(std::span<const Vector3> points)
-      : points_(points), next_(points.size()) {}
+      : points_(points), next_(points.size() <= FEW ? 0 : points.size()) {
+    few_.reserve(points.size() <= FEW ? points.size() : 0);
+  }
 
   // Adds vertex i; true when an earlier, distinct vertex lies within the matching tolerance.
   bool addHasNear(std::uint32_t i) {
     const Vector3& p = points_[i];
+    if (points_.size() <= FEW) {
+      // Few points: comparing with each earlier vertex is cheaper than any grid.
+      const bool near = std::any_of(few_.begin(), few_.end(), [&](std::uint32_t j) {
+        return j != i && nearlyEqual(points_[j], p, EDGE_MATCH_TOLERANCE);
+      });
+      few_.push_back(i);
+      return near;
+    }
     std::array<std::int64_t, 3> lo{};
     std::array<std::int64_t, 3> hi{};
     std::array<std::int64_t, 3> own{};
@@ -193,6 +249,7 @@ class NearVertexGrid {
   }
 
  private:
+  static constexpr std::size_t FEW = 64;
   static constexpr double CELL = 0.01;
   static constexpr double REACH = 0.0015;
   static constexpr double FAR = 1099511627776.0;  // 2^40
@@ -221,18 +278,341 @@ class NearVertexGrid {
   std::span<const Vector3> points_;
   std::vector<std::uint32_t> next_;
   FlatMap cells_;
+  std::vector<std::uint32_t> few_;
+};
+
+// Facets grouped by the direction of their normals, so that one test can show that a whole
+// group cannot see a point. The directions are cut by a cube map: each of its six faces is a
+// quadtree down to a leaf level that deepens as the hull grows; every facet sits in the leaf of
+// its normal, and every node keeps bounds of its facets that hold whatever they are made of:
+// a box around the normal components, a point c, and the range of r = offset - dot(n, c).
+//
+// The literal test is d = fl(fl(fl(nz ez + ny ey) + nx ex) - offset), seen when d < -HULL_EPSILON.
+// For a facet of the node, d equals dot(n, e) - offset = dot(n, e - c) - r up to the rounding of
+// four float operations, at most 4u (|n| |e| + |offset|) with u = 2^-24 (plus the underflow of
+// three products, below 1e-44), while nothing overflows. The node bound takes the smallest
+// dot(n, e - c) over the box, less the largest r, less twice that rounding and a margin for the
+// rounding of its own double arithmetic; when that stays at or above -HULL_EPSILON, no facet of
+// the node can see e. Facets with a not-a-number plane never see anything and stay out; facets
+// with an infinite plane component are tested at every step.
+class VisibilityIndex {
+ public:
+  VisibilityIndex(const std::vector<float>& nx, const std::vector<float>& ny,
+                  const std::vector<float>& nz, const std::vector<float>& offset)
+      : nx_(nx), ny_(ny), nz_(nz), offset_(offset) {}
+
+  void add(std::uint32_t s) {
+    if (s >= leaf_.size()) {
+      leaf_.resize(s + 1, NONE);
+      next_.resize(s + 1, NONE);
+      previous_.resize(s + 1, NONE);
+    }
+    const std::array<float, 4> f = {nx_[s], ny_[s], nz_[s], offset_[s]};
+    if (std::any_of(f.begin(), f.end(), [](float v) { return std::isnan(v); }))
+      return;
+    if (std::any_of(f.begin(), f.end(), [](float v) { return std::isinf(v); })) {
+      leaf_[s] = ALWAYS;
+      always_.push_back(s);
+      return;
+    }
+    if (nodes_.empty())
+      resetLevels(0);
+    if (++count_ > LEAF_TARGET * nodes_.back().size())
+      relevel();
+    insert(s);
+  }
+
+  void remove(std::uint32_t s) {
+    if (s >= leaf_.size() || leaf_[s] == NONE)
+      return;
+    if (leaf_[s] == ALWAYS) {
+      std::erase(always_, s);
+      leaf_[s] = NONE;
+      return;
+    }
+    const std::uint32_t leaf = leaf_[s];
+    if (previous_[s] == NONE)
+      head_[leaf] = next_[s];
+    else
+      next_[previous_[s]] = next_[s];
+    if (next_[s] != NONE)
+      previous_[next_[s]] = previous_[s];
+    leaf_[s] = NONE;
+    --count_;
+    std::uint32_t index = leaf;
+    for (std::size_t l = levels(); l-- > 0; index = parentIndex(index, l))
+      nodes_[l][index].dirty = true;
+  }
+
+  // Gives back all memory; the index is empty afterwards and takes no more facets.
+  void release() {
+    nodes_ = decltype(nodes_)();
+    head_ = decltype(head_)();
+    leaf_ = decltype(leaf_)();
+    next_ = decltype(next_)();
+    previous_ = decltype(previous_)();
+    always_ = decltype(always_)();
+  }
+
+  // Calls visit(s) for every facet that the node bounds cannot rule out for eye.
+  template <class Visit>
+  void forEachCandidate(const Vector3& eye, Visit visit) {
+    for (const std::uint32_t s : always_)
+      visit(s);
+    const double reach = std::max({std::fabs(eye.x), std::fabs(eye.y), std::fabs(eye.z)});
+    const bool bounded = reach <= 1e30;  // far below float overflow in every product and sum
+    const std::array<double, 3> e = {eye.x, eye.y, eye.z};
+    for (std::uint32_t root = 0; root < 6; ++root)
+      descend(0, root, e, reach, bounded, visit);
+  }
+
+ private:
+  static constexpr std::uint32_t ALWAYS = NONE - 1;
+  static constexpr std::size_t LEAF_TARGET = 24;        // facets per leaf before the leaves split
+  static constexpr double ROUNDING = 8.0 / 16777216.0;  // twice 4u, u = 2^-24
+  static constexpr double DOUBLE_MARGIN = 1e-12;        // far above the double rounding here
+  static constexpr double UNDERFLOW_MARGIN = 1e-36;
+
+  struct Bounds {
+    std::array<double, 3> lo{};
+    std::array<double, 3> hi{};
+    std::array<double, 3> c{};
+    double rLo = 0.0;
+    double rHi = 0.0;
+    double sumAbsNormal = 0.0;  // largest |nx| + |ny| + |nz|
+    double absOffset = 0.0;     // largest |offset|
+    double absC = 0.0;          // largest |c| component here and in every node merged in
+    bool used = false;
+    bool hasC = false;
+    bool dirty = false;
+  };
+
+  std::size_t levels() const { return nodes_.size(); }
+
+  static std::uint32_t parentIndex(std::uint32_t index, std::size_t level) {
+    // index = face * 4^level + v * 2^level + u
+    const std::uint32_t side = 1u << level;
+    const std::uint32_t face = index / (side * side);
+    const std::uint32_t v = (index / side) % side;
+    const std::uint32_t u = index % side;
+    const std::uint32_t parentSide = side / 2;
+    return face * parentSide * parentSide + (v / 2) * parentSide + u / 2;
+  }
+
+  void resetLevels(std::size_t depth) {
+    nodes_.clear();
+    for (std::size_t l = 0; l <= depth; ++l)
+      nodes_.emplace_back(6u << (2 * l));
+    head_.assign(nodes_.back().size(), NONE);
+  }
+
+  // One more level: every facet goes into its new leaf.
+  void relevel() {
+    std::vector<std::uint32_t> members;
+    for (std::uint32_t s = 0; s < leaf_.size(); ++s) {
+      if (leaf_[s] != NONE && leaf_[s] != ALWAYS)
+        members.push_back(s);
+    }
+    resetLevels(levels());
+    for (const std::uint32_t s : members)
+      insert(s);
+  }
+
+  std::uint32_t leafOf(double x, double y, double z) const {
+    const double a[3] = {std::fabs(x), std::fabs(y), std::fabs(z)};
+    const double n[3] = {x, y, z};
+    int major = 0;
+    if (a[1] > a[major])
+      major = 1;
+    if (a[2] > a[major])
+      major = 2;
+    const std::uint32_t face = 2 * static_cast<std::uint32_t>(major) + (n[major] < 0 ? 1 : 0);
+    const std::size_t depth = levels() - 1;
+    const std::uint32_t side = 1u << depth;
+    const auto cell = [&](double t) {
+      const double q = (t / a[major] + 1.0) * 0.5 * side;
+      return static_cast<std::uint32_t>(std::clamp(q, 0.0, side - 1.0));
+    };
+    const std::uint32_t u = cell(n[(major + 1) % 3]);
+    const std::uint32_t v = cell(n[(major + 2) % 3]);
+    return face * side * side + v * side + u;
+  }
+
+  void insert(std::uint32_t s) {
+    const std::uint32_t leaf = leafOf(nx_[s], ny_[s], nz_[s]);
+    leaf_[s] = leaf;
+    previous_[s] = NONE;
+    next_[s] = head_[leaf];
+    if (head_[leaf] != NONE)
+      previous_[head_[leaf]] = s;
+    head_[leaf] = s;
+    std::uint32_t index = leaf;
+    for (std::size_t l = levels(); l-- > 0; index = parentIndex(index, l))
+      widen(nodes_[l][index], s);
+  }
+
+  void widen(Bounds& b, std::uint32_t s) const {
+    const std::array<double, 3> n = {nx_[s], ny_[s], nz_[s]};
+    const double offset = offset_[s];
+    if (!b.hasC) {
+      // The point of the facet's plane nearest the origin: r is about zero for the facet.
+      b.c = {offset * n[0], offset * n[1], offset * n[2]};
+      b.absC = std::max({std::fabs(b.c[0]), std::fabs(b.c[1]), std::fabs(b.c[2]), b.absC});
+      b.hasC = true;
+    }
+    const double r = offset - (n[0] * b.c[0] + n[1] * b.c[1] + n[2] * b.c[2]);
+    const double sumAbs = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
+    if (!b.used) {
+      b.lo = b.hi = n;
+      b.rLo = b.rHi = r;
+      b.sumAbsNormal = sumAbs;
+      b.absOffset = std::fabs(offset);
+      b.used = true;
+      return;
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+      b.lo[k] = std::min(b.lo[k], n[k]);
+      b.hi[k] = std::max(b.hi[k], n[k]);
+    }
+    b.rLo = std::min(b.rLo, r);
+    b.rHi = std::max(b.rHi, r);
+    b.sumAbsNormal = std::max(b.sumAbsNormal, sumAbs);
+    b.absOffset = std::max(b.absOffset, std::fabs(offset));
+  }
+
+  // Widens parent by child: there r' = r + dot(n, c - c') for the child's normals n.
+  static void merge(Bounds& parent, const Bounds& child) {
+    if (!child.used)
+      return;
+    if (!parent.hasC) {
+      parent.c = child.c;
+      parent.hasC = true;
+    }
+    parent.absC = std::max(parent.absC, child.absC);
+    double shiftLo = 0.0;
+    double shiftHi = 0.0;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const double delta = child.c[k] - parent.c[k];
+      shiftLo += std::min(child.lo[k] * delta, child.hi[k] * delta);
+      shiftHi += std::max(child.lo[k] * delta, child.hi[k] * delta);
+    }
+    const double rLo = child.rLo + shiftLo;
+    const double rHi = child.rHi + shiftHi;
+    if (!parent.used) {
+      parent.lo = child.lo;
+      parent.hi = child.hi;
+      parent.rLo = rLo;
+      parent.rHi = rHi;
+      parent.sumAbsNormal = child.sumAbsNormal;
+      parent.absOffset = child.absOffset;
+      parent.used = true;
+      return;
+    }
+    for (std::size_t k = 0; k < 3; ++k) {
+      parent.lo[k] = std::min(parent.lo[k], child.lo[k]);
+      parent.hi[k] = std::max(parent.hi[k], child.hi[k]);
+    }
+    parent.rLo = std::min(parent.rLo, rLo);
+    parent.rHi = std::max(parent.rHi, rHi);
+    parent.sumAbsNormal = std::max(parent.sumAbsNormal, child.sumAbsNormal);
+    parent.absOffset = std::max(parent.absOffset, child.absOffset);
+  }
+
+  // Brings a node whose facets left up to date: a leaf from its facets, a node from its
+  // children. c stays, so a refreshed node is as tight as the facets in it allow.
+  void refresh(std::size_t level, std::uint32_t index) {
+    Bounds& b = nodes_[level][index];
+    if (!b.dirty)
+      return;
+    b.dirty = false;
+    b.used = false;
+    if (level + 1 == levels()) {
+      for (std::uint32_t s = head_[index]; s != NONE; s = next_[s])
+        widen(b, s);
+      return;
+    }
+    const std::uint32_t side = 1u << level;
+    const std::uint32_t face = index / (side * side);
+    const std::uint32_t v = (index / side) % side;
+    const std::uint32_t u = index % side;
+    const std::uint32_t childSide = 2 * side;
+    for (std::uint32_t dv = 0; dv < 2; ++dv) {
+      for (std::uint32_t du = 0; du < 2; ++du) {
+        const std::uint32_t child =
+            face * childSide * childSide + (2 * v + dv) * childSide + (2 * u + du);
+        refresh(level + 1, child);
+        merge(b, nodes_[level + 1][child]);
+      }
+    }
+  }
+
+  // True when no facet of the node can see e (see the class comment).
+  static bool ruledOut(const Bounds& b, const std::array<double, 3>& e, double reach) {
+    if (!(b.sumAbsNormal <= 4.0) || !(b.absOffset <= 1e38) || !(b.absC <= 1e38))
+      return false;
+    double lowest = -b.rHi;
+    for (std::size_t k = 0; k < 3; ++k) {
+      const double d = e[k] - b.c[k];
+      lowest += std::min(b.lo[k] * d, b.hi[k] * d);
+    }
+    const double rounding = ROUNDING * (b.sumAbsNormal * reach + b.absOffset);
+    const double margin = DOUBLE_MARGIN * (b.sumAbsNormal * (reach + 2.0 * b.absC) + b.absOffset +
+                                           std::max(std::fabs(b.rLo), std::fabs(b.rHi)));
+    return lowest - rounding - margin - UNDERFLOW_MARGIN >= -static_cast<double>(HULL_EPSILON);
+  }
+
+  template <class Visit>
+  void descend(std::size_t level, std::uint32_t index, const std::array<double, 3>& e, double reach,
+               bool bounded, Visit& visit) {
+    refresh(level, index);
+    const Bounds& b = nodes_[level][index];
+    if (!b.used || (bounded && ruledOut(b, e, reach)))
+      return;
+    if (level + 1 == levels()) {
+      for (std::uint32_t s = head_[index]; s != NONE; s = next_[s])
+        visit(s);
+      return;
+    }
+    const std::uint32_t side = 1u << level;
+    const std::uint32_t face = index / (side * side);
+    const std::uint32_t v = (index / side) % side;
+    const std::uint32_t u = index % side;
+    const std::uint32_t childSide = 2 * side;
+    for (std::uint32_t dv = 0; dv < 2; ++dv) {
+      for (std::uint32_t du = 0; du < 2; ++du)
+        descend(level + 1, face * childSide * childSide + (2 * v + dv) * childSide + (2 * u + du),
+                e, reach, bounded, visit);
+    }
+  }
+
+  const std::vector<float>& nx_;
+  const std::vector<float>& ny_;
+  const std::vector<float>& nz_;
+  const std::vector<float>& offset_;
+  std::vector<std::vector<Bounds>> nodes_;  // per level, face * 4^level + v * 2^level + u
+  std::vector<std::uint32_t> head_;         // first facet of each leaf
+  std::vector<std::uint32_t> leaf_;         // per slot: its leaf, NONE or ALWAYS
+  std::vector<std::uint32_t> next_;
+  std::vector<std::uint32_t> previous_;
+  std::vector<std::uint32_t> always_;
+  std::size_t count_ = 0;
 };
 
 struct Slot {
   std::int32_t id = -1;  // -1 while the slot is free
   std::array<std::uint32_t, 3> v{};
   std::array<std::int32_t, 3> neighbor{-1, -1, -1};
-  Plane plane;
   std::uint32_t outBegin = 0;
   std::uint32_t outCount = 0;
   std::uint32_t farthest = NONE;
   float farthestDistance = 0.0f;
   bool offered = false;  // the literal build computed the plane when it made the facet
+};
+
+struct PointState {
+  std::uint32_t stamp = 0;  // the last step that handed the point on
+  bool usedEye = false;     // an eye point of a step that added facets
+  bool vertex = false;      // checked into the near-vertex grid
 };
 
 struct HorizonSide {
@@ -247,10 +627,27 @@ class Builder {
       : hull_(hull),
         points_(points),
         facetLimit_(2 * inputCount),
+        sides_(points.size()),
         grid_(points),
-        stamp_(points.size(), 0),
-        usedEye_(points.size(), 0),
-        vertex_(points.size(), 0) {}
+        pointState_(points.size()) {
+    // At most 2n facets live at once; small inputs get all their room at the start.
+    const std::size_t room = std::min<std::size_t>(2 * points.size() + 4, 4096);
+    slots_.reserve(room);
+    for (std::vector<float>* plane : {&nx_, &ny_, &nz_, &offset_})
+      plane->reserve(room);
+    sideNext_.reserve(3 * room);
+    const std::size_t stepRoom = std::min<std::size_t>(room, 256);
+    for (std::vector<std::uint32_t>* list : {&visible_, &orphans_, &newSlots_, &freeSlots_})
+      list->reserve(stepRoom);
+    visibleIds_.reserve(stepRoom);
+    horizon_.reserve(stepRoom);
+    orphanPoints_.reserve(stepRoom);
+    pool_.reserve(std::min<std::size_t>(8 * points.size(), 4096));
+    eyesUsed_.reserve(stepRoom);
+    std::vector<EyeFacet> heap;
+    heap.reserve(stepRoom);
+    eyeFacets_ = EyeFacetHeap(std::greater<>(), std::move(heap));
+  }
 
   void run() {
     startWithSimplex();
@@ -271,12 +668,12 @@ class Builder {
       if (live_ - visible_.size() + horizon_.size() > facetLimit_)
         break;
       if (!horizon_.empty()) {
-        usedEye_[eye] = 1;
+        pointState_[eye].usedEye = true;
         eyesUsed_.push_back(eye);
         addVertex(eye);
       }
       // Earlier eye points lie on the facets they span; rounding must not bring one back.
-      std::erase_if(orphans_, [this](std::uint32_t i) { return usedEye_[i] != 0; });
+      std::erase_if(orphans_, [this](std::uint32_t i) { return pointState_[i].usedEye; });
       orphanPoints_.clear();
       for (const std::uint32_t i : orphans_)
         orphanPoints_.push_back(points_[i]);
@@ -315,9 +712,9 @@ class Builder {
   // A vertex joins the hull: from the first pair within the matching tolerance on, sides are
   // linked by the literal scan.
   void addVertex(std::uint32_t i) {
-    if (literal_ || vertex_[i] != 0)
+    if (literal_ || pointState_[i].vertex)
       return;
-    vertex_[i] = 1;
+    pointState_[i].vertex = true;
     literal_ = grid_.addHasNear(i);
   }
 
@@ -330,7 +727,6 @@ class Builder {
       ny_.push_back(0.0f);
       nz_.push_back(0.0f);
       offset_.push_back(0.0f);
-      distance_.push_back(0.0f);
       sideNext_.insert(sideNext_.end(), 3, NONE);
     } else {
       s = freeSlots_.back();
@@ -341,11 +737,13 @@ class Builder {
     f.id = hull_.nextFacetId++;
     f.v = loop;
     const std::array<Vector3, 3> corners = {points_[loop[0]], points_[loop[1]], points_[loop[2]]};
-    f.plane = planeOfPolygon(corners);
-    nx_[s] = f.plane.normal.x;
-    ny_[s] = f.plane.normal.y;
-    nz_[s] = f.plane.normal.z;
-    offset_[s] = f.plane.offset;
+    const Plane plane = planeOfPolygon(corners);
+    nx_[s] = plane.normal.x;
+    ny_[s] = plane.normal.y;
+    nz_[s] = plane.normal.z;
+    offset_[s] = plane.offset;
+    if (indexed_)
+      visibility_.add(s);
     ++live_;
     return s;
   }
@@ -357,6 +755,8 @@ class Builder {
         removeSide(s, k);
     }
     liveOutside_ -= f.outCount;
+    if (indexed_)
+      visibility_.remove(s);
     f.id = -1;
     // A not-a-number offset keeps the free slot from ever seeing a point.
     nx_[s] = ny_[s] = nz_[s] = 0.0f;
@@ -457,6 +857,8 @@ class Builder {
     return order;
   }
 
+  Plane planeOf(std::uint32_t s) const { return {{nx_[s], ny_[s], nz_[s]}, offset_[s]}; }
+
   Edge edge(const Slot& f, std::size_t k) const {
     return {points_[f.v[k]], points_[f.v[(k + 1) % 3]], f.neighbor[k]};
   }
@@ -467,7 +869,7 @@ class Builder {
     Slot& f = slots_[s];
     f.offered = f.offered || count > 0;
     f.outBegin = static_cast<std::uint32_t>(pool_.size());
-    const Plane plane = f.plane;
+    const Plane plane = planeOf(s);
     for (std::size_t i = 0; i < count; ++i) {
       const float d = dot(plane.normal, points[i]) - plane.offset;
       if (d < -HULL_EPSILON) {
@@ -484,22 +886,33 @@ class Builder {
       eyeFacets_.push({f.id, s});
   }
 
-  // Every facet is tested, as classify does: d = dot(normal, eye) - offset, seen when
-  // d < -HULL_EPSILON (never for a not-a-number d).
+  // Every facet that the visibility index cannot rule out is tested as classify does:
+  // d = dot(normal, eye) - offset, seen when d < -HULL_EPSILON (never for a not-a-number d).
   void findVisible(const Vector3& eye) {
     validBefore_ = hull_.nextFacetId;
-    const std::size_t count = slots_.size();
     const float* nx = nx_.data();
     const float* ny = ny_.data();
     const float* nz = nz_.data();
     const float* offset = offset_.data();
-    float* distance = distance_.data();
-    for (std::size_t s = 0; s < count; ++s)
-      distance[s] = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
     visible_.clear();
-    for (std::size_t s = 0; s < count; ++s) {
-      if (distance[s] < -HULL_EPSILON)
-        visible_.push_back(static_cast<std::uint32_t>(s));
+    const auto test = [&](std::uint32_t s) {
+      const float d = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
+      if (d < -HULL_EPSILON)
+        visible_.push_back(s);
+    };
+    // A small hull is cheaper to test whole, in one contiguous pass, than to index.
+    if (!indexed_ && live_ > INDEX_FROM) {
+      indexed_ = true;
+      for (std::uint32_t s = 0; s < slots_.size(); ++s) {
+        if (slots_[s].id >= 0)
+          visibility_.add(s);
+      }
+    }
+    if (indexed_) {
+      visibility_.forEachCandidate(eye, test);
+    } else {
+      for (std::uint32_t s = 0; s < slots_.size(); ++s)
+        test(s);
     }
     std::sort(visible_.begin(), visible_.end(),
               [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
@@ -525,8 +938,8 @@ class Builder {
       const Slot& f = slots_[s];
       for (std::uint32_t i = f.outBegin; i < f.outBegin + f.outCount; ++i) {
         const std::uint32_t p = pool_[i];
-        if (stamp_[p] != step) {
-          stamp_[p] = step;
+        if (pointState_[p].stamp != step) {
+          pointState_[p].stamp = step;
           orphans_.push_back(p);
         }
       }
@@ -567,6 +980,18 @@ class Builder {
 
   void finish() {
     const std::vector<std::uint32_t> order = slotsInListOrder();
+    // The facet list is the larger part of the result: what only the growth needed goes
+    // first, so that the two never take memory side by side.
+    sides_ = SideIndex(0);
+    sideNext_ = std::vector<std::uint32_t>();
+    grid_ = NearVertexGrid({});
+    visibility_.release();
+    pool_ = std::vector<std::uint32_t>();
+    pointState_ = std::vector<PointState>();
+    freeSlots_ = std::vector<std::uint32_t>();
+    eyeFacets_ = decltype(eyeFacets_)();
+    orphans_ = std::vector<std::uint32_t>();
+    orphanPoints_ = std::vector<Vector3>();
     hull_.facets.reserve(order.size());
     for (const std::uint32_t s : order) {
       const Slot& f = slots_[s];
@@ -576,7 +1001,7 @@ class Builder {
       // The literal build computes a plane when it first offers the facet a point, and for
       // every facet in the list at each visibility test.
       if (f.offered || f.id < validBefore_) {
-        facet.plane = f.plane;
+        facet.plane = planeOf(s);
         facet.planeValid = true;
       }
       if (f.farthest != NONE) {
@@ -605,21 +1030,23 @@ class Builder {
   std::vector<Slot> slots_;
   std::vector<std::uint32_t> freeSlots_;
   std::size_t live_ = 0;
-  std::vector<float> nx_, ny_, nz_, offset_, distance_;
+  std::vector<float> nx_, ny_, nz_, offset_;
+  VisibilityIndex visibility_{nx_, ny_, nz_, offset_};
+  static constexpr std::size_t INDEX_FROM = 1024;  // live facets
+  bool indexed_ = false;
 
   std::vector<std::uint32_t> pool_;
   std::size_t liveOutside_ = 0;
   using EyeFacet = std::pair<std::int32_t, std::uint32_t>;  // id, slot
-  std::priority_queue<EyeFacet, std::vector<EyeFacet>, std::greater<>> eyeFacets_;
+  using EyeFacetHeap = std::priority_queue<EyeFacet, std::vector<EyeFacet>, std::greater<>>;
+  EyeFacetHeap eyeFacets_;
 
-  FlatMap sides_;
+  SideIndex sides_;
   std::vector<std::uint32_t> sideNext_;  // entry 3 * slot + k -> next entry with that side
   bool literal_ = false;
   NearVertexGrid grid_;
 
-  std::vector<std::uint32_t> stamp_;
-  std::vector<std::uint8_t> usedEye_;
-  std::vector<std::uint8_t> vertex_;
+  std::vector<PointState> pointState_;
   std::vector<std::uint32_t> eyesUsed_;
 
   std::vector<std::uint32_t> visible_;
@@ -638,6 +1065,6 @@ void buildIndexed(ConvexHull& hull, const std::vector<Vector3>& points) {
       unique.empty() ? std::span<const Vector3>(points) : std::span<const Vector3>(unique);
   Builder builder(hull, distinct, points.size());
   builder.run();
-  for (const Vector3& eye : builder.usedEyePoints())
-    hull.usedEyePoints_.insert(eye);
+  // Only the stages read the set of earlier eye points; it is made when one first does.
+  hull.pendingEyePoints_ = builder.usedEyePoints();
 }

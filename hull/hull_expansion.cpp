@@ -78,6 +78,9 @@ void ConvexHull::addFacetFromEdge(const Edge& edge, const Vector3& eyePoint,
   if (classify(orientation, interiorPoint, HULL_EPSILON) == PlaneSide::Back)
     std::swap(a, b);
 
+  for (const Vector3& eye : pendingEyePoints_)
+    usedEyePoints_.insert(eye);
+  pendingEyePoints_.clear();
   usedEyePoints_.insert(eyePoint);
   newFacetIds.push_back(nextFacetId);
   Facet f = triangleFacet(nextFacetId++, a, b, eyePoint);

@@ -14,6 +14,25 @@
 
 #include "geometry/vector3.h"
 
+// Hash and equality of exact coordinates, for any hashed container keyed by points.
+struct ExactPointHash {
+  std::size_t operator()(const Vector3& p) const {
+    // Adding +0 turns -0 into +0, so coordinates that compare equal hash alike.
+    std::uint64_t h = 0x9e3779b97f4a7c15ull;
+    for (int k = 0; k < 3; ++k) {
+      const std::uint32_t bits = std::bit_cast<std::uint32_t>(p[k] + 0.0f);
+      h = (h ^ bits) * 0x100000001b3ull;
+      h ^= h >> 29;
+    }
+    return static_cast<std::size_t>(h);
+  }
+};
+struct ExactPointEqual {
+  bool operator()(const Vector3& a, const Vector3& b) const {
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+  }
+};
+
 class PointSet {
  public:
   // Adds p; true when no equal point was present yet.
@@ -23,22 +42,5 @@ class PointSet {
   std::size_t size() const { return points_.size(); }
 
  private:
-  struct Hash {
-    std::size_t operator()(const Vector3& p) const {
-      // Adding +0 turns -0 into +0, so coordinates that compare equal hash alike.
-      std::uint64_t h = 0x9e3779b97f4a7c15ull;
-      for (int k = 0; k < 3; ++k) {
-        const std::uint32_t bits = std::bit_cast<std::uint32_t>(p[k] + 0.0f);
-        h = (h ^ bits) * 0x100000001b3ull;
-        h ^= h >> 29;
-      }
-      return static_cast<std::size_t>(h);
-    }
-  };
-  struct Equal {
-    bool operator()(const Vector3& a, const Vector3& b) const {
-      return a.x == b.x && a.y == b.y && a.z == b.z;
-    }
-  };
-  std::unordered_set<Vector3, Hash, Equal> points_;
+  std::unordered_set<Vector3, ExactPointHash, ExactPointEqual> points_;
 };

@@ -51,6 +51,14 @@ void bindKeys() {
   bindSpecialKey(GLUT_KEY_RIGHT, decreaseRotationY);
 }
 
+void bindComparisonKeys() {
+  bindKey('5', toggleMinimumBox);
+  bindKey('6', toggleAxisAlignedBox);
+  bindKey('7', toggleDop26);
+  bindKey('8', toggleRitterSphere);
+  bindKey('h', toggleLegend);
+}
+
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
   if (key == ESCAPE_KEY) {
     std::exit(1);

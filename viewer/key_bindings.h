@@ -29,6 +29,9 @@ inline constexpr unsigned char ESCAPE_KEY = 27;
 // Installs the ten bindings, in this order: z, Z, 1, 2, 3, 4 in keyMap, then the up, down,
 // left and right arrows in specialKeyMap. Needs no GLUT; the driver calls it first of all.
 void bindKeys();
+// Appends the comparison keys after those ten, so their indices stay 0 to 9: 5 minimum box,
+// 6 axis-aligned box, 7 26-DOP, 8 Ritter's sphere, h the legend (indices 10 to 14).
+void bindComparisonKeys();
 // True when the binding was made, false when the key was already bound.
 bool bindKey(char key, Command command);
 bool bindSpecialKey(int key, Command command);

@@ -9,7 +9,8 @@
 //
 // Order of the shared generator's draws for the program's cloud: seed (the clock second, or
 // --seed); 3 per point for the points; 3 per point and 3 per facet for list 0; 18 for list 1;
-// then the minimal sphere reseeds with its own fixed seed. For any other point set: for a
+// then the minimal sphere reseeds with its own fixed seed; the comparison layers, recorded
+// last, draw nothing. For any other point set: for a
 // cloud the seed and 3 per point; the fit, which seeds the generator itself; the seed
 // (again); then the colours of lists 0 and 1 as above.
 #include <GL/freeglut.h>
@@ -23,11 +24,14 @@
 
 #include "bounds/bounding_volumes.h"
 #include "bounds/box_fit.h"
+#include "bounds/comparison_volumes.h"
 #include "bounds/minimal_sphere.h"
 #include "geometry/vector3.h"
 #include "hull/convex_hull.h"
 #include "loading/model_loader.h"
 #include "viewer/command_line.h"
+#include "viewer/comparison_layers.h"
+#include "viewer/comparison_scene.h"
 #include "viewer/key_bindings.h"
 #include "viewer/model_scene.h"
 #include "viewer/mouse_input.h"
@@ -64,6 +68,7 @@ void openWindow(const std::vector<std::string>& glutArguments) {
   int argc = static_cast<int>(strings.size());
 
   bindKeys();
+  bindComparisonKeys();
   initWindow(argc, argv.data());
   initGL();
   glutKeyboardFunc(keyboard);
@@ -122,6 +127,13 @@ void showRandomCloud(const std::vector<std::string>& glutArguments,
   sphere.radius = 1.0f;
   fitSphereToHull(hull, sphere);
   recordMinimalSphere(sphere);
+  // The comparison volumes draw nothing from the generator; their lists come after the four.
+  const BoxAxes facetMomentAxes = {Vector3d(box.axes[0]), Vector3d(box.axes[1]),
+                                   Vector3d(box.axes[2])};
+  const ComparisonVolumes comparison =
+      computeComparisonVolumes(points, hull, std::span<const BoxAxes>(&facetMomentAxes, 1));
+  recordComparisonLayers(comparisonScene(comparison, Normalisation{}));
+  legendText = legendLines(legendFigures(points.size(), hull, box, sphere, comparison));
 
   glutMainLoop();
 }
@@ -147,6 +159,8 @@ int showFittedPoints(const std::vector<std::string>& glutArguments,
   recordPointsHullAndBox(static_cast<int>(scene.points.size()), scene.points, scene.hull, scene.box,
                          scene.cornerSphere);
   recordMinimalSphere(scene.minimalSphere);
+  recordComparisonLayers(comparisonScene(fit.volumes.comparison, fit.volumes.normalisation));
+  legendText = legendLines(legendFigures(fit.volumes));
 
   glutMainLoop();
   return 0;

@@ -33,3 +33,18 @@ void increaseRotationY() {
 void decreaseRotationY() {
   viewState.rotationY -= ROTATION_STEP;
 }
+void toggleMinimumBox() {
+  viewState.showMinimumBox = !viewState.showMinimumBox;
+}
+void toggleAxisAlignedBox() {
+  viewState.showAxisAlignedBox = !viewState.showAxisAlignedBox;
+}
+void toggleDop26() {
+  viewState.showDop26 = !viewState.showDop26;
+}
+void toggleRitterSphere() {
+  viewState.showRitterSphere = !viewState.showRitterSphere;
+}
+void toggleLegend() {
+  viewState.showLegend = !viewState.showLegend;
+}

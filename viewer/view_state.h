@@ -1,5 +1,6 @@
-// ViewState: where the scene stands in front of the camera and which of its four layers are
-// shown, together with the ten commands that change it (one value each).
+// ViewState: where the scene stands in front of the camera, which of its layers (the four of
+// the start, the four comparison layers) and whether the legend are shown, together with the
+// commands that change it (one value each).
 //
 // The key commands write it and the display callback reads it, both on the one GLUT
 // thread. No value is bounded: angles are not wrapped and cameraZ is not clamped.
@@ -13,6 +14,12 @@ struct ViewState {
   bool showBox = false;            // display list 1
   bool showBoxSphere = false;      // display list 2
   bool showMinimalSphere = false;  // display list 3
+  // The comparison layers and the legend (bindComparisonKeys), all off at start.
+  bool showMinimumBox = false;      // comparison list 0
+  bool showAxisAlignedBox = false;  // comparison list 1
+  bool showDop26 = false;           // comparison list 2
+  bool showRitterSphere = false;    // comparison list 3
+  bool showLegend = false;          // the legend overlay
 
   bool operator==(const ViewState&) const = default;
 };
@@ -27,13 +34,18 @@ inline constexpr float ROTATION_STEP = 2.0f;
 
 // The commands. Each changes exactly one value of viewState and requests no redraw: the
 // render loop redraws continuously and shows the change on its next frame.
-void moveSceneCloser();      // cameraZ += 100
-void moveSceneAway();        // cameraZ -= 100
-void togglePointsAndHull();  // flips showPointsAndHull
-void toggleBox();            // flips showBox
-void toggleBoxSphere();      // flips showBoxSphere
-void toggleMinimalSphere();  // flips showMinimalSphere
-void decreaseRotationX();    // rotationX -= 2
-void increaseRotationX();    // rotationX += 2
-void increaseRotationY();    // rotationY += 2
-void decreaseRotationY();    // rotationY -= 2
+void moveSceneCloser();       // cameraZ += 100
+void moveSceneAway();         // cameraZ -= 100
+void togglePointsAndHull();   // flips showPointsAndHull
+void toggleBox();             // flips showBox
+void toggleBoxSphere();       // flips showBoxSphere
+void toggleMinimalSphere();   // flips showMinimalSphere
+void decreaseRotationX();     // rotationX -= 2
+void increaseRotationX();     // rotationX += 2
+void increaseRotationY();     // rotationY += 2
+void decreaseRotationY();     // rotationY -= 2
+void toggleMinimumBox();      // flips showMinimumBox
+void toggleAxisAlignedBox();  // flips showAxisAlignedBox
+void toggleDop26();           // flips showDop26
+void toggleRitterSphere();    // flips showRitterSphere
+void toggleLegend();          // flips showLegend

@@ -4,6 +4,7 @@
 #include <GL/freeglut.h>
 #include <GL/glu.h>
 
+#include "viewer/comparison_layers.h"
 #include "viewer/scene.h"
 #include "viewer/swap_interval.h"
 #include "viewer/view_state.h"
@@ -65,6 +66,17 @@ void display() {
   }
   if (viewState.showMinimalSphere) {
     glCallList(displayListBase + 3);
+  }
+  if (comparisonListBase != 0) {
+    const bool shown[] = {viewState.showMinimumBox, viewState.showAxisAlignedBox,
+                          viewState.showDop26, viewState.showRitterSphere};
+    for (unsigned int k = 0; k < 4; ++k) {
+      if (shown[k])
+        glCallList(comparisonListBase + k);
+    }
+  }
+  if (viewState.showLegend) {
+    drawLegend(legendText);
   }
   glFlush();
   glutSwapBuffers();

@@ -22,5 +22,6 @@ void initGL();
 // window's size; a zero width or height counts as 1. Leaves GL_MODELVIEW current.
 void reshape(int width, int height);
 // GLUT display and idle callback: clears, places the camera, replays the lists switched on
-// in the order 0 to 3, swaps and requests the next redisplay.
+// in the order 0 to 3, then the comparison lists switched on in their order, draws the legend
+// when it is on, swaps and requests the next redisplay.
 void display();

@@ -3,6 +3,9 @@
 // many clouds and scales, degenerate shapes, bad input, and the normalisation itself.
 #include "bounds/bounding_volumes.h"
 
+#include "bounds/dop26.h"
+#include "geometry/vector3d.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -63,45 +66,55 @@ double distance(const Vector3& a, const Vector3& b) {
   return std::sqrt(dx * dx + dy * dy + dz * dz);
 }
 
-// Every input point inside every volume: exactly in double as the header states, and within
+// Every input point inside every volume: exactly in double as the headers state, and within
 // CONTAINMENT_TOLERANCE of the volume's size in float and through the box's corner form.
 void expectEveryPointInside(const Cloud& cloud, const BoundingVolumes& v) {
-  const OrientedBox& box = v.facetMomentBox;
-  const double boxSize = length(box.halfLengths);
+  const ComparisonVolumes& more = v.comparison;
   for (std::size_t i = 0; i < cloud.size(); ++i) {
     const Vector3& p = cloud[i];
     SCOPED_TRACE(testing::Message() << "point " << i << " (" << p << ")");
-    for (int k = 0; k < 3; ++k) {
-      ASSERT_TRUE(v.axisAlignedBox.min[k] <= p[k] && p[k] <= v.axisAlignedBox.max[k]);
-      const double t = (static_cast<double>(p.x) - box.center.x) * box.axes[k].x +
-                       (static_cast<double>(p.y) - box.center.y) * box.axes[k].y +
-                       (static_cast<double>(p.z) - box.center.z) * box.axes[k].z;
-      ASSERT_LE(std::abs(t), box.halfLengths[k]) << "axis " << k;
-      const float tf = dot(p - box.center, box.axes[k]);
-      ASSERT_LE(std::abs(tf), box.halfLengths[k] + CONTAINMENT_TOLERANCE * boxSize);
-    }
-    // Corner form: p - c = sum s_k a_k solved for s by Cramer's rule, |s_k| <= h_k.
-    const auto column = [&box](int k) {
-      return std::array<double, 3>{box.axes[k].x, box.axes[k].y, box.axes[k].z};
-    };
-    const std::array<double, 3> d = {static_cast<double>(p.x) - box.center.x,
-                                     static_cast<double>(p.y) - box.center.y,
-                                     static_cast<double>(p.z) - box.center.z};
-    const auto determinant = [](const std::array<double, 3>& a, const std::array<double, 3>& b,
-                                const std::array<double, 3>& c) {
-      return a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
-             a[2] * (b[0] * c[1] - b[1] * c[0]);
-    };
-    const double whole = determinant(column(0), column(1), column(2));
-    const double s[3] = {determinant(d, column(1), column(2)) / whole,
-                         determinant(column(0), d, column(2)) / whole,
-                         determinant(column(0), column(1), d) / whole};
     for (int k = 0; k < 3; ++k)
-      ASSERT_LE(std::abs(s[k]), box.halfLengths[k] + CONTAINMENT_TOLERANCE * boxSize);
-    for (const Sphere* sphere : {&v.cornerSphere, &v.minimalSphere}) {
+      ASSERT_TRUE(v.axisAlignedBox.min[k] <= p[k] && p[k] <= v.axisAlignedBox.max[k]);
+    for (const OrientedBox* box : {&v.facetMomentBox, &more.minimumBox, &more.pointCovarianceBox}) {
+      SCOPED_TRACE(box == &v.facetMomentBox  ? "facet-moment box"
+                   : box == &more.minimumBox ? "minimum box"
+                                             : "covariance box");
+      const double boxSize = length(box->halfLengths);
+      for (int k = 0; k < 3; ++k) {
+        const double t = (static_cast<double>(p.x) - box->center.x) * box->axes[k].x +
+                         (static_cast<double>(p.y) - box->center.y) * box->axes[k].y +
+                         (static_cast<double>(p.z) - box->center.z) * box->axes[k].z;
+        ASSERT_LE(std::abs(t), box->halfLengths[k]) << "axis " << k;
+        const float tf = dot(p - box->center, box->axes[k]);
+        ASSERT_LE(std::abs(tf), box->halfLengths[k] + CONTAINMENT_TOLERANCE * boxSize);
+      }
+      // Corner form: p - c = sum s_k a_k solved for s by Cramer's rule, |s_k| <= h_k.
+      const auto column = [box](int k) {
+        return std::array<double, 3>{box->axes[k].x, box->axes[k].y, box->axes[k].z};
+      };
+      const std::array<double, 3> d = {static_cast<double>(p.x) - box->center.x,
+                                       static_cast<double>(p.y) - box->center.y,
+                                       static_cast<double>(p.z) - box->center.z};
+      const auto determinant = [](const std::array<double, 3>& a, const std::array<double, 3>& b,
+                                  const std::array<double, 3>& c) {
+        return a[0] * (b[1] * c[2] - b[2] * c[1]) - a[1] * (b[0] * c[2] - b[2] * c[0]) +
+               a[2] * (b[0] * c[1] - b[1] * c[0]);
+      };
+      const double whole = determinant(column(0), column(1), column(2));
+      const double s[3] = {determinant(d, column(1), column(2)) / whole,
+                           determinant(column(0), d, column(2)) / whole,
+                           determinant(column(0), column(1), d) / whole};
+      for (int k = 0; k < 3; ++k)
+        ASSERT_LE(std::abs(s[k]), box->halfLengths[k] + CONTAINMENT_TOLERANCE * boxSize);
+    }
+    for (const Sphere* sphere : {&v.cornerSphere, &v.minimalSphere, &more.ritterSphere}) {
       ASSERT_LE(distance(p, sphere->center), sphere->radius);
       ASSERT_LE(length(p - sphere->center), sphere->radius * (1 + CONTAINMENT_TOLERANCE));
     }
+    for (int k = 0; k < DOP26_PLANES; ++k)
+      ASSERT_LE(dot(dop26Direction(k), Vector3d(p)),
+                more.dop26.offsets[static_cast<std::size_t>(k)])
+          << "26-DOP plane " << k;
   }
 }
 

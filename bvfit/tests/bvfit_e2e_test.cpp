@@ -132,7 +132,12 @@ TEST_F(BvfitRun, JsonLinePerFileAndAnErrorLineForAMissingFileAmongGoodOnes) {
     EXPECT_TRUE(first["spheres"][key].has("radius")) << key;
   }
   EXPECT_NEAR(first["spheres"]["minimal"]["radius"].number, std::sqrt(14.0), 1e-3);
-  EXPECT_TRUE(first["seconds"].has("load"));
+  // The box is its own minimum box; every volume has its time.
+  EXPECT_NEAR(first["boxes"]["minimum"]["volume"].number, 48, 1e-4);
+  EXPECT_EQ(first["dop26"]["planes"].items.size(), 26u);
+  for (const char* key :
+       {"load", "hull", "minimumBox", "pointCovarianceBox", "dop26", "ritterSphere", "total"})
+    EXPECT_TRUE(first["seconds"].has(key)) << key;
 
   EXPECT_EQ(json[1].keys(), (std::vector<std::string>{"file", "error"}));
   EXPECT_EQ(json[1]["file"].string, missing);

@@ -137,6 +137,76 @@ TEST(Report, JsonLineCarriesEveryKeyWithTheFittedValues) {
   EXPECT_EQ(json["seconds"].keys(), (std::vector<std::string>{"load", "finalPass"}));
 }
 
+void expectBox(const JsonValue& json, const OrientedBox& box) {
+  expectVector(json["center"], box.center);
+  expectVector(json["halfLengths"], box.halfLengths);
+  ASSERT_EQ(json["axes"].items.size(), 3u);
+  for (std::size_t k = 0; k < 3; ++k)
+    expectVector(json["axes"].items[k], box.axes[k]);
+  EXPECT_NEAR(json["volume"].number, box.volume, 1e-8 * box.volume);
+}
+
+// Clouds of several shapes and scales: a ball, a thin turned slab, a dense lump in a sparse
+// cube. The comparison volumes come out under their keys with the fitted values, and in the
+// order of tightness the constructions promise.
+TEST(Report, ComparisonVolumesInJsonAreTheFittedOnesAndOrderedByTightness) {
+  std::mt19937 rng(17);
+  std::normal_distribution<float> normal(0.0f, 1.0f);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  for (int trial = 0; trial < 12; ++trial) {
+    SCOPED_TRACE(trial);
+    const float scale = std::ldexp(1.0f, 6 * (trial % 4) - 9);
+    std::vector<Vector3> cloud;
+    for (int i = 0; i < 200; ++i) {
+      Vector3 p{unit(rng), unit(rng), unit(rng)};
+      if (trial % 3 == 0)
+        p = Vector3{normal(rng), normal(rng), normal(rng)};
+      if (trial % 3 == 1)
+        p = Vector3{p.x + 0.3f * p.y, p.y - 0.3f * p.x, 0.02f * p.z + 0.2f * p.x};
+      if (trial % 3 == 2 && i % 4 != 0)
+        p = p * 0.1f + Vector3{0.7f, 0.7f, 0.0f};
+      cloud.push_back(p * scale);
+    }
+    const FileReport report = reportOf(cloud);
+    const BoundingVolumes& v = report.volumes;
+    const JsonValue json = jsonOf(report);
+    const JsonValue& boxes = json["boxes"];
+    EXPECT_EQ(boxes.keys(), (std::vector<std::string>{"facetMoments", "axisAligned", "minimum",
+                                                      "pointCovariance"}));
+    expectBox(boxes["minimum"], v.comparison.minimumBox);
+    expectBox(boxes["pointCovariance"], v.comparison.pointCovarianceBox);
+    const double slack = 1 + 1e-6;
+    const double minimum = boxes["minimum"]["volume"].number;
+    EXPECT_LE(minimum, boxes["facetMoments"]["volume"].number * slack);
+    EXPECT_LE(minimum, boxes["axisAligned"]["volume"].number * slack);
+    EXPECT_LE(minimum, boxes["pointCovariance"]["volume"].number * slack);
+    EXPECT_GE(minimum, json["hull"]["volume"].number / slack);
+
+    const JsonValue& ritter = json["spheres"]["ritter"];
+    expectVector(ritter["center"], v.comparison.ritterSphere.center);
+    EXPECT_EQ(asFloat(ritter["radius"]), v.comparison.ritterSphere.radius);
+    EXPECT_GE(ritter["radius"].number, json["spheres"]["minimal"]["radius"].number / slack);
+
+    const JsonValue& dop = json["dop26"];
+    ASSERT_EQ(dop["planes"].items.size(), 26u);
+    for (std::size_t k = 0; k < 26; ++k) {
+      EXPECT_EQ(dop["planes"].items[k].number,
+                std::stod(formatNumber(v.comparison.dop26.offsets[k])));
+    }
+    // Planes 0 to 5 are the axis-aligned box's faces: +x, -x, +y, -y, +z, -z.
+    for (int k = 0; k < 3; ++k) {
+      EXPECT_FLOAT_EQ(asFloat(dop["planes"].items[static_cast<std::size_t>(2 * k)]),
+                      v.axisAlignedBox.max[k]);
+      EXPECT_FLOAT_EQ(-asFloat(dop["planes"].items[static_cast<std::size_t>(2 * k + 1)]),
+                      v.axisAlignedBox.min[k]);
+    }
+    EXPECT_LE(dop["volume"].number, boxes["axisAligned"]["volume"].number * slack);
+    EXPECT_GE(dop["volume"].number, json["hull"]["volume"].number / slack);
+    const double ratio = v.comparison.dop26.volume / v.hull.volume;
+    EXPECT_NEAR(dop["volumeToHull"].number, ratio, 1e-8 * ratio);
+  }
+}
+
 TEST(Report, DegenerateShapesAndErrorsInJsonAndTable) {
   const FileReport flat = reportOf({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}});
   const JsonValue json = jsonOf(flat);

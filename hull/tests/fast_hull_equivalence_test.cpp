@@ -247,6 +247,21 @@ TEST(FastHull, RepeatedNearAndFarPointsGiveTheReferenceHull) {
   }
 }
 
+// Hulls large enough for the grouped visibility test, where the float rounding of the distance
+// reaches the tolerance: spheres far from the origin, and spheres not much larger than it.
+TEST(FastHull, SpheresWhereRoundingDecidesVisibilityGiveTheReferenceHull) {
+  for (std::uint32_t seed = 1; seed <= 12 / SCALE_DOWN + 1; ++seed) {
+    const float shift = std::pow(10.0f, 2.0f + static_cast<float>(seed % 5));
+    const float scale = seed % 3 == 0 ? 0.002f : 1.0f;
+    auto cloud = shapedCloud(Shape::Sphere, seed, 900);  // past the index's 1024 facets
+    for (Vector3& p : cloud)
+      p = p * scale + Vector3{shift, -0.5f * shift, 0.25f * shift};
+    expectSameHull(cloud, text("sphere shift ", shift, " scale ", scale, ", seed ", seed));
+    if (HasFailure())
+      return;
+  }
+}
+
 // Non-finite points are left out, and a far point makes sides fail to link until the limit of
 // two facets per point ends the build: it must end at the same step.
 TEST(FastHull, HostileCloudsGiveTheReferenceHull) {

@@ -72,6 +72,29 @@ TEST_F(KeyBindingsTest, EachKeyChangesExactlyItsOneValue) {
   }
 }
 
+TEST_F(KeyBindingsTest, ComparisonKeysFollowTheTenAndEachFlipsItsOneLayer) {
+  bindComparisonKeys();
+  EXPECT_EQ(keyBindings.nextCommandIndex, 15);
+  EXPECT_EQ(keyBindings.keyMap.at('1'), 2);
+  EXPECT_EQ(keyBindings.specialKeyMap.at(GLUT_KEY_RIGHT), 9);
+  const std::pair<char, bool ViewState::*> cases[] = {
+      {'5', &ViewState::showMinimumBox}, {'6', &ViewState::showAxisAlignedBox},
+      {'7', &ViewState::showDop26},      {'8', &ViewState::showRitterSphere},
+      {'h', &ViewState::showLegend},
+  };
+  int index = 10;
+  for (const auto& [key, member] : cases) {
+    EXPECT_EQ(keyBindings.keyMap.at(static_cast<unsigned char>(key)), index++) << key;
+    EXPECT_FALSE(viewState.*member) << key << " is off at start";
+    for (int press = 0; press < 2; ++press) {
+      ViewState expected = viewState;
+      expected.*member = !(expected.*member);
+      keyboard(static_cast<unsigned char>(key), 0, 0);
+      EXPECT_EQ(viewState, expected) << key;
+    }
+  }
+}
+
 TEST_F(KeyBindingsTest, UnboundKeysChangeNothing) {
   const ViewState before = viewState;
   for (int key = 0; key < 256; ++key) {

@@ -1,0 +1,31 @@
+// The four comparison volumes, each from its own module, one after the other.
+#include "bounds/comparison_volumes.h"
+
+#include "bounds/covariance_box.h"
+#include "bounds/dop26.h"
+#include "bounds/hull_graph.h"
+#include "bounds/minimum_box.h"
+#include "bounds/ritter_sphere.h"
+
+ComparisonVolumes computeComparisonVolumes(std::span<const Vector3> points, const ConvexHull& hull,
+                                           std::span<const BoxAxes> candidates,
+                                           const StageCallback& onStage) {
+  const auto stage = [&onStage](const char* name) {
+    if (onStage)
+      onStage(name);
+  };
+  ComparisonVolumes volumes;
+  stage("minimum box");
+  volumes.minimumBox = minimumVolumeBox(points, gatherHullGraph(hull), candidates);
+  stage("point covariance box");
+  volumes.pointCovarianceBox = pointCovarianceBox(points);
+  stage("dop26");
+  volumes.dop26 = dop26(points);
+  stage("ritter sphere");
+  volumes.ritterSphere = ritterSphere(points);
+  return volumes;
+}
+
+BoxAxes boxAxesOf(const OrientedBox& box) {
+  return {Vector3d(box.axes[0]), Vector3d(box.axes[1]), Vector3d(box.axes[2])};
+}
