@@ -611,10 +611,25 @@ class VisibilityIndex {
   std::size_t count_ = 0;
 };
 
+// planeOfPolygon of the loop (a, b, c), with the same operations in the same order, inlined.
+inline Plane trianglePlane(const Vector3& a, const Vector3& b, const Vector3& c) {
+  // Newell's sums from zero (0 + x turns -0 into +0, as the loop does), closing side last.
+  Vector3 n = Vector3::ZERO;
+  for (const auto& [vi, vj] : {std::pair<const Vector3&, const Vector3&>{a, b}, {b, c}, {c, a}}) {
+    n.x += (vi.y - vj.y) * (vi.z + vj.z);
+    n.y += (vi.z - vj.z) * (vi.x + vj.x);
+    n.z += (vi.x - vj.x) * (vi.y + vj.y);
+  }
+  n.normalize();
+  return {n, dot(n, a)};
+}
+
 struct Slot {
   std::int32_t id = -1;  // -1 while the slot is free
   std::array<std::uint32_t, 3> v{};
   std::array<std::int32_t, 3> neighbor{-1, -1, -1};
+  std::array<std::uint32_t, 3> neighborSlot{};  // where neighbor[k] lived when it was linked
+  std::uint32_t seenIn = 0;                     // the last visibility test that saw the facet
   std::uint32_t outBegin = 0;
   std::uint32_t outCount = 0;
   std::uint32_t farthest = NONE;
@@ -654,7 +669,6 @@ class Builder {
     const std::size_t stepRoom = std::min<std::size_t>(room, 256);
     for (Scratch<std::uint32_t>* list : {&visible_, &orphans_, &newSlots_, &freeSlots_})
       list->reserve(stepRoom);
-    visibleIds_.reserve(stepRoom);
     horizon_.reserve(stepRoom);
     orphanPoints_.reserve(stepRoom);
     pool_.reserve(std::min<std::size_t>(8 * points.size(), 4096));
@@ -747,12 +761,19 @@ class Builder {
       s = freeSlots_.back();
       freeSlots_.pop_back();
     }
+    // Field by field: a whole-struct assignment goes through a temporary on the stack whose
+    // reload stalls on the stores just made.
     Slot& f = slots_[s];
-    f = Slot{};
     f.id = hull_.nextFacetId++;
     f.v = loop;
-    const std::array<Vector3, 3> corners = {points_[loop[0]], points_[loop[1]], points_[loop[2]]};
-    const Plane plane = planeOfPolygon(corners);
+    f.neighbor = {-1, -1, -1};
+    f.seenIn = 0;
+    f.outBegin = 0;
+    f.outCount = 0;
+    f.farthest = NONE;
+    f.farthestDistance = 0.0f;
+    f.offered = false;
+    const Plane plane = trianglePlane(points_[loop[0]], points_[loop[1]], points_[loop[2]]);
     nx_[s] = plane.normal.x;
     ny_[s] = plane.normal.y;
     nz_[s] = plane.normal.z;
@@ -829,8 +850,7 @@ class Builder {
               best = e;
           }
           if (best != NONE) {
-            slots_[s].neighbor[static_cast<std::size_t>(k)] = slots_[best / 3].id;
-            slots_[best / 3].neighbor[best % 3] = id;
+            link(s, static_cast<std::size_t>(k), best / 3, best % 3);
           }
         }
       }
@@ -848,8 +868,7 @@ class Builder {
             continue;
           for (std::size_t j = 0; j < 3 && !linked; ++j) {
             if (sidesMatch(e, edge(g, j))) {
-              f.neighbor[k] = g.id;
-              g.neighbor[j] = f.id;
+              link(s, k, o, j);
               linked = true;
             }
           }
@@ -858,6 +877,14 @@ class Builder {
         }
       }
     }
+  }
+
+  // Side k of the facet in slot s and side j of the one in slot t name each other.
+  void link(std::uint32_t s, std::size_t k, std::uint32_t t, std::size_t j) {
+    slots_[s].neighbor[k] = slots_[t].id;
+    slots_[s].neighborSlot[k] = t;
+    slots_[t].neighbor[j] = slots_[s].id;
+    slots_[t].neighborSlot[j] = s;
   }
 
   // The occupied slots by ascending id: the order of the literal facet list.
@@ -931,9 +958,9 @@ class Builder {
     }
     std::sort(visible_.begin(), visible_.end(),
               [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
-    visibleIds_.clear();
+    ++visibilityTests_;
     for (const std::uint32_t s : visible_)
-      visibleIds_.push_back(slots_[s].id);
+      slots_[s].seenIn = visibilityTests_;
   }
 
   void collectHorizon() {
@@ -941,7 +968,10 @@ class Builder {
     for (const std::uint32_t s : visible_) {
       const Slot& f = slots_[s];
       for (std::size_t k = 0; k < 3; ++k) {
-        if (!std::binary_search(visibleIds_.begin(), visibleIds_.end(), f.neighbor[k]))
+        // Across the side lies a facet that sees the eye point only if the link is live (the
+        // slot still holds that id) and this test saw it.
+        const Slot& g = slots_[f.neighborSlot[k]];
+        if (f.neighbor[k] < 0 || g.id != f.neighbor[k] || g.seenIn != visibilityTests_)
           horizon_.push_back({f.v[k], f.v[(k + 1) % 3], f.neighbor[k]});
       }
     }
@@ -965,11 +995,11 @@ class Builder {
     std::uint32_t a = side.start;
     std::uint32_t b = side.end;
     const Vector3& e = points_[eye];
-    Plane orientation;
-    orientation.normal = cross(points_[a] - e, points_[b] - e);
-    orientation.normal.normalize();
-    orientation.offset = dot(orientation.normal, e);
-    if (classify(orientation, hull_.interiorPoint, HULL_EPSILON) == PlaneSide::Back)
+    // classify(orientation plane, interior point) == Back, inlined: Back is d < -epsilon (a
+    // not-a-number d is not Back).
+    Vector3 normal = cross(points_[a] - e, points_[b] - e);
+    normal.normalize();
+    if (dot(normal, hull_.interiorPoint) - dot(normal, e) < -HULL_EPSILON)
       std::swap(a, b);
     const std::uint32_t s = makeSlot({a, b, eye});
     newSlots_.push_back(s);
@@ -1010,7 +1040,8 @@ class Builder {
     hull_.facets.reserve(order.size());
     for (const std::uint32_t s : order) {
       const Slot& f = slots_[s];
-      Facet facet = triangleFacet(f.id, points_[f.v[0]], points_[f.v[1]], points_[f.v[2]]);
+      Facet& facet = hull_.facets.emplace_back(
+          triangleFacet(f.id, points_[f.v[0]], points_[f.v[1]], points_[f.v[2]]));
       for (std::size_t k = 0; k < 3; ++k)
         facet.edges[k].neighbor = f.neighbor[k];
       // The literal build computes a plane when it first offers the facet a point, and for
@@ -1023,7 +1054,6 @@ class Builder {
         facet.farthestPoint = points_[f.farthest];
         facet.farthestDistance = f.farthestDistance;
       }
-      hull_.facets.push_back(std::move(facet));
     }
   }
 
@@ -1066,7 +1096,7 @@ class Builder {
   Scratch<std::uint32_t> eyesUsed_{memory_};
 
   Scratch<std::uint32_t> visible_{memory_};
-  Scratch<std::int32_t> visibleIds_{memory_};
+  std::uint32_t visibilityTests_ = 0;
   Scratch<HorizonSide> horizon_{memory_};
   Scratch<std::uint32_t> orphans_{memory_};
   Scratch<Vector3> orphanPoints_{memory_};
