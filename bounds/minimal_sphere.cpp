@@ -10,7 +10,9 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <memory_resource>
 #include <utility>
 #include <vector>
 
@@ -336,12 +338,12 @@ void scan(VisitingOrder order, Sphere& working, SupportSet& support) {
 // give the same outcome: held, or a merge that again comes out no larger. The repeat of the
 // point at position 0 before the first restart is held as coincident with that support point.
 // Every vertex of a hull appears once per facet around it, so this spares most of the scan.
-void dropRepeats(std::vector<const Vector3*>& order) {
+void dropRepeats(std::pmr::vector<const Vector3*>& order) {
   int shift = 60;  // the table holds 2^(64 - shift) slots, at least twice the points
   while ((std::size_t{1} << (64 - shift)) < 2 * order.size())
     --shift;
   const std::size_t capacity = std::size_t{1} << (64 - shift);
-  std::vector<const Vector3*> table(capacity, nullptr);
+  std::pmr::vector<const Vector3*> table(capacity, nullptr, order.get_allocator());
   const auto bits = [](const Vector3* p) {
     return std::array<std::uint32_t, 3>{std::bit_cast<std::uint32_t>(p->x),
                                         std::bit_cast<std::uint32_t>(p->y),
@@ -384,7 +386,11 @@ Sphere minimalSphere(const Vector3* points, int n) {
   }
   Sphere working;  // centre origin, squared radius 1: the answer for no points
   if (n >= 1) {
-    std::vector<const Vector3*> storage(static_cast<std::size_t>(n));
+    // The order and the table of dropRepeats of the program's hulls fit a block on the stack.
+    std::array<std::byte, 8192> block;
+    std::pmr::monotonic_buffer_resource arena(block.data(), block.size(),
+                                              std::pmr::new_delete_resource());
+    std::pmr::vector<const Vector3*> storage(static_cast<std::size_t>(n), &arena);
     for (int k = 0; k < n; ++k) {
       storage[static_cast<std::size_t>(k)] = &points[k];
     }
