@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <random>
 
 #include "hull/tests/golden_cases.h"
 #include "hull/tests/hull_test_support.h"
