@@ -221,16 +221,12 @@ void finalPass(std::span<const Vector3> points, const Proposal& proposal,
 
   std::array<double, 3> lo = {INFINITY, INFINITY, INFINITY};
   std::array<double, 3> hi = {-INFINITY, -INFINITY, -INFINITY};
-  Vector3 boxMin = points[0];
-  Vector3 boxMax = points[0];
   for (const Vector3& p : points) {
     const Vector3d d = Vector3d(p) - reference;
     for (int k = 0; k < 3; ++k) {
       const double t = dot(d, axes[k]);
       lo[static_cast<std::size_t>(k)] = std::min(lo[static_cast<std::size_t>(k)], t);
       hi[static_cast<std::size_t>(k)] = std::max(hi[static_cast<std::size_t>(k)], t);
-      boxMin[k] = std::min(boxMin[k], p[k]);
-      boxMax[k] = std::max(boxMax[k], p[k]);
     }
   }
   Vector3d centre = reference;
@@ -259,10 +255,7 @@ void finalPass(std::span<const Vector3> points, const Proposal& proposal,
   const Vector3d h(box.halfLengths);
   box.volume = 8.0 * h.x * h.y * h.z;
 
-  volumes.axisAlignedBox.min = boxMin;
-  volumes.axisAlignedBox.max = boxMax;
-  const Vector3d extent = Vector3d(boxMax) - Vector3d(boxMin);
-  volumes.axisAlignedBox.volume = extent.x * extent.y * extent.z;
+  volumes.axisAlignedBox = axisAlignedBoxOf(points);
 
   volumes.cornerSphere.center = box.center;
   volumes.cornerSphere.radius =
@@ -309,18 +302,30 @@ float Normalisation::lengthToModel(float length) const {
   return std::ldexp(length, exponent);
 }
 
+AxisAlignedBox axisAlignedBoxOf(std::span<const Vector3> points) {
+  AxisAlignedBox box;
+  if (points.empty())
+    return box;
+  box.min = points[0];
+  box.max = points[0];
+  for (const Vector3& p : points) {
+    for (int k = 0; k < 3; ++k) {
+      box.min[k] = std::min(box.min[k], p[k]);
+      box.max[k] = std::max(box.max[k], p[k]);
+    }
+  }
+  const Vector3d extent = Vector3d(box.max) - Vector3d(box.min);
+  box.volume = extent.x * extent.y * extent.z;
+  return box;
+}
+
 Normalisation normalisationFor(std::span<const Vector3> points) {
   Normalisation normalisation;
   if (points.empty())
     return normalisation;
-  Vector3 lo = points[0];
-  Vector3 hi = points[0];
-  for (const Vector3& p : points) {
-    for (int k = 0; k < 3; ++k) {
-      lo[k] = std::min(lo[k], p[k]);
-      hi[k] = std::max(hi[k], p[k]);
-    }
-  }
+  const AxisAlignedBox bounds = axisAlignedBoxOf(points);
+  const Vector3& lo = bounds.min;
+  const Vector3& hi = bounds.max;
   for (int k = 0; k < 3; ++k)
     normalisation.shift[k] = static_cast<float>((static_cast<double>(lo[k]) + hi[k]) * 0.5);
   double largest = 0;

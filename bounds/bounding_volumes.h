@@ -94,6 +94,10 @@ struct AxisAlignedBox {
   double volume = 0;
 };
 
+// The smallest axis-aligned box around points: the component-wise minima and maxima, and the
+// product of the three extents, each taken in double. No points give the zero box.
+AxisAlignedBox axisAlignedBoxOf(std::span<const Vector3> points);
+
 struct HullSummary {
   std::size_t vertices = 0;  // distinct vertices
   std::size_t facets = 0;
