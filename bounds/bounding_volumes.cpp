@@ -327,7 +327,7 @@ Normalisation normalisationFor(std::span<const Vector3> points) {
   const Vector3& lo = bounds.min;
   const Vector3& hi = bounds.max;
   for (int k = 0; k < 3; ++k)
-    normalisation.shift[k] = static_cast<float>((static_cast<double>(lo[k]) + hi[k]) * 0.5);
+    normalisation.shift[k] = roundedToFloat((static_cast<double>(lo[k]) + hi[k]) * 0.5);
   double largest = 0;
   for (int k = 0; k < 3; ++k) {
     const double shift = normalisation.shift[k];
@@ -339,7 +339,7 @@ Normalisation normalisationFor(std::span<const Vector3> points) {
   std::frexp(largest, &binaryExponent);  // largest = f * 2^binaryExponent, f in [0.5, 1)
   normalisation.exponent = binaryExponent - 7;
   // Rounding to float may carry the largest coordinate up to 128 itself.
-  if (static_cast<float>(std::ldexp(largest, -normalisation.exponent)) >= 128.0f)
+  if (roundedToFloat(std::ldexp(largest, -normalisation.exponent)) >= 128.0f)
     ++normalisation.exponent;
   return normalisation;
 }
