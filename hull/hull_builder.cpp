@@ -957,8 +957,16 @@ class Builder {
     if (indexed_) {
       visibility_.forEachCandidate(eye, test);
     } else {
-      for (std::uint32_t s = 0; s < slots_.size(); ++s)
-        test(s);
+      // Every slot is written and only the seen ones are kept: no branch to mispredict.
+      visible_.resize(slots_.size());
+      std::uint32_t* out = visible_.data();
+      std::size_t seen = 0;
+      for (std::uint32_t s = 0; s < slots_.size(); ++s) {
+        const float d = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
+        out[seen] = s;
+        seen += d < -HULL_EPSILON ? 1 : 0;
+      }
+      visible_.resize(seen);
     }
     std::sort(visible_.begin(), visible_.end(),
               [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
