@@ -92,7 +92,7 @@ TEST_F(BvfitRun, JsonLinePerFileAndAnErrorLineForAMissingFileAmongGoodOnes) {
   EXPECT_NEAR(first["boxes"]["minimum"]["volume"].number, 48, 1e-4);
   for (const char* key :
        {"load", "hull", "minimumBox", "pointCovarianceBox", "dop26", "ritterSphere", "total"})
-    EXPECT_TRUE(first["seconds"].has(key)) << key;
+    EXPECT_NE(first["seconds"].find(key), nullptr) << key;
 
   EXPECT_EQ(json[1].keys(), (std::vector<std::string>{"file", "error"}));
   EXPECT_EQ(json[1]["file"].string, missing);
