@@ -7,6 +7,8 @@
 #include "bounds/exact_minimal_sphere.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <utility>
@@ -288,12 +290,15 @@ namespace {
 // A point counts as held when it lies within the coincidence threshold of a support point
 // or the working sphere encloses it.
 bool held(VisitingOrder order, const Sphere& working, const SupportSet& support, const Vector3& q) {
+  // Both tests are pure, so the cheaper one that usually decides goes first.
+  if (encloses(working, q))
+    return true;
   for (int s = 0; s < support.count; ++s) {
     const Vector3 d = q - *order[static_cast<std::size_t>(support.slots[s])];
     if (dot(d, d) < SPHERE_EPSILON)
       return true;
   }
-  return encloses(working, q);
+  return false;
 }
 
 // The scan: merges every point outside the working sphere and restarts at the first
@@ -324,6 +329,48 @@ void scan(VisitingOrder order, Sphere& working, SupportSet& support) {
   }
 }
 
+// Takes out of the visiting order every point whose bits equal those of a point at an earlier
+// position, keeping the order of the rest. The scan's result does not change: between restarts
+// the working sphere and support set stay as they are (a merge that is not taken restores the
+// support set), so a repeat meets the state its first occurrence met and the same pure tests
+// give the same outcome: held, or a merge that again comes out no larger. The repeat of the
+// point at position 0 before the first restart is held as coincident with that support point.
+// Every vertex of a hull appears once per facet around it, so this spares most of the scan.
+void dropRepeats(std::vector<const Vector3*>& order) {
+  int shift = 60;  // the table holds 2^(64 - shift) slots, at least twice the points
+  while ((std::size_t{1} << (64 - shift)) < 2 * order.size())
+    --shift;
+  const std::size_t capacity = std::size_t{1} << (64 - shift);
+  std::vector<const Vector3*> table(capacity, nullptr);
+  const auto bits = [](const Vector3* p) {
+    return std::array<std::uint32_t, 3>{std::bit_cast<std::uint32_t>(p->x),
+                                        std::bit_cast<std::uint32_t>(p->y),
+                                        std::bit_cast<std::uint32_t>(p->z)};
+  };
+  std::size_t kept = 0;
+  for (const Vector3* p : order) {
+    const std::array<std::uint32_t, 3> b = bits(p);
+    // Multiplicative hashing: the top bits of the product depend on every input bit (whole
+    // numbers in float leave the low mantissa bits zero).
+    const std::uint64_t h =
+        ((std::uint64_t{b[0]} << 32 | b[1]) ^ (std::uint64_t{b[2]} << 16)) * 0x9e3779b97f4a7c15ull;
+    bool repeat = false;
+    for (std::size_t j = static_cast<std::size_t>(h >> shift);; j = (j + 1) & (capacity - 1)) {
+      if (table[j] == nullptr) {
+        table[j] = p;
+        break;
+      }
+      if (bits(table[j]) == b) {
+        repeat = true;
+        break;
+      }
+    }
+    if (!repeat)
+      order[kept++] = p;
+  }
+  order.resize(kept);
+}
+
 bool isFinitePoint(const Vector3& p) {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
 }
@@ -347,6 +394,7 @@ Sphere minimalSphere(const Vector3* points, int n) {
         std::swap(storage[static_cast<std::size_t>(k)], storage[static_cast<std::size_t>(j)]);
       }
     }
+    dropRepeats(storage);
     const VisitingOrder order(storage);
 
     working = sphereAtPoint(*order[0]);
@@ -359,8 +407,8 @@ Sphere minimalSphere(const Vector3* points, int n) {
     // where the scan left nothing out, nothing changes. The check is the scan's own, so a
     // point it skipped as coincident with a support point stays skipped; points with a
     // non-finite coordinate are never held and are not looked at.
-    for (int k = 0; k < n; ++k) {
-      const Vector3& q = *order[static_cast<std::size_t>(k)];
+    for (const Vector3* p : order) {
+      const Vector3& q = *p;
       if (isFinitePoint(q) && !held(order, working, support, q)) {
         const ExactSphere exact =
             exactMinimalSphere(std::span<const Vector3>(points, static_cast<std::size_t>(n)));

@@ -19,6 +19,7 @@
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory_resource>
 #include <queue>
 #include <utility>
 
@@ -27,6 +28,17 @@
 namespace {
 
 constexpr std::uint32_t NONE = std::numeric_limits<std::uint32_t>::max();
+
+// Working storage of one build. A small build takes it all from one block on the stack (see
+// buildIndexed), so that it makes no allocation beyond those of the facets it hands back.
+template <class T>
+using Scratch = std::pmr::vector<T>;
+
+// Gives the memory of v back (to the block, or to the heap for large builds).
+template <class T>
+void release(Scratch<T>& v) {
+  Scratch<T>(v.get_allocator()).swap(v);
+}
 
 std::uint64_t mix(std::uint64_t k) {
   k ^= k >> 33;
@@ -124,8 +136,8 @@ class FlatMap {
 // allocation), a FlatMap otherwise.
 class SideIndex {
  public:
-  explicit SideIndex(std::size_t points)
-      : n_(points <= DENSE_POINTS ? points : 0), dense_(n_ * n_, NONE) {}
+  SideIndex(std::size_t points, std::pmr::memory_resource* memory)
+      : n_(points <= DENSE_POINTS ? points : 0), dense_(n_ * n_, NONE, memory) {}
 
   std::uint32_t* find(std::uint64_t key) {
     if (n_ == 0)
@@ -155,7 +167,7 @@ class SideIndex {
     return static_cast<std::size_t>(key >> 32) * n_ + static_cast<std::size_t>(key & 0xffffffffu);
   }
   std::size_t n_;
-  std::vector<std::uint32_t> dense_;
+  Scratch<std::uint32_t> dense_;
   FlatMap map_;
 };
 
@@ -163,18 +175,19 @@ class SideIndex {
 // point sets compare them). A copy is classified like its original against every plane and
 // follows it into every outside set, and handing points on keeps only the first of equals:
 // the first occurrence is the only one that ever matters. Empty when there are no copies.
-std::vector<Vector3> withoutCopies(const std::vector<Vector3>& points) {
+Scratch<Vector3> withoutCopies(const std::vector<Vector3>& points,
+                               std::pmr::memory_resource* memory) {
   std::size_t capacity = 16;
   while (capacity < 2 * points.size())
     capacity *= 2;
-  std::vector<std::uint32_t> table(capacity, NONE);
+  Scratch<std::uint32_t> table(capacity, NONE, memory);
   const auto hash = [](const Vector3& p) {
     std::uint64_t h = 0;
     for (int k = 0; k < 3; ++k)
       h = mix(h ^ std::bit_cast<std::uint32_t>(p[k] + 0.0f));
     return static_cast<std::size_t>(h);
   };
-  std::vector<Vector3> unique;
+  Scratch<Vector3> unique(memory);
   bool copies = false;
   for (std::size_t i = 0; i < points.size(); ++i) {
     const Vector3& p = points[i];
@@ -207,8 +220,8 @@ std::vector<Vector3> withoutCopies(const std::vector<Vector3>& points) {
 // far apart, so a coordinate there is its own cell.
 class NearVertexGrid {
  public:
-  explicit NearVertexGrid(std::span<const Vector3> points)
-      : points_(points), next_(points.size() <= FEW ? 0 : points.size()) {
+  NearVertexGrid(std::span<const Vector3> points, std::pmr::memory_resource* memory)
+      : points_(points), next_(points.size() <= FEW ? 0 : points.size(), memory), few_(memory) {
     few_.reserve(points.size() <= FEW ? points.size() : 0);
   }
 
@@ -276,9 +289,9 @@ class NearVertexGrid {
   }
 
   std::span<const Vector3> points_;
-  std::vector<std::uint32_t> next_;
+  Scratch<std::uint32_t> next_;
   FlatMap cells_;
-  std::vector<std::uint32_t> few_;
+  Scratch<std::uint32_t> few_;
 };
 
 // Facets grouped by the direction of their normals, so that one test can show that a whole
@@ -297,8 +310,8 @@ class NearVertexGrid {
 // with an infinite plane component are tested at every step.
 class VisibilityIndex {
  public:
-  VisibilityIndex(const std::vector<float>& nx, const std::vector<float>& ny,
-                  const std::vector<float>& nz, const std::vector<float>& offset)
+  VisibilityIndex(const Scratch<float>& nx, const Scratch<float>& ny, const Scratch<float>& nz,
+                  const Scratch<float>& offset)
       : nx_(nx), ny_(ny), nz_(nz), offset_(offset) {}
 
   void add(std::uint32_t s) {
@@ -585,10 +598,10 @@ class VisibilityIndex {
     }
   }
 
-  const std::vector<float>& nx_;
-  const std::vector<float>& ny_;
-  const std::vector<float>& nz_;
-  const std::vector<float>& offset_;
+  const Scratch<float>& nx_;
+  const Scratch<float>& ny_;
+  const Scratch<float>& nz_;
+  const Scratch<float>& offset_;
   std::vector<std::vector<Bounds>> nodes_;  // per level, face * 4^level + v * 2^level + u
   std::vector<std::uint32_t> head_;         // first facet of each leaf
   std::vector<std::uint32_t> leaf_;         // per slot: its leaf, NONE or ALWAYS
@@ -598,10 +611,25 @@ class VisibilityIndex {
   std::size_t count_ = 0;
 };
 
+// planeOfPolygon of the loop (a, b, c), with the same operations in the same order, inlined.
+inline Plane trianglePlane(const Vector3& a, const Vector3& b, const Vector3& c) {
+  // Newell's sums from zero (0 + x turns -0 into +0, as the loop does), closing side last.
+  Vector3 n = Vector3::ZERO;
+  for (const auto& [vi, vj] : {std::pair<const Vector3&, const Vector3&>{a, b}, {b, c}, {c, a}}) {
+    n.x += (vi.y - vj.y) * (vi.z + vj.z);
+    n.y += (vi.z - vj.z) * (vi.x + vj.x);
+    n.z += (vi.x - vj.x) * (vi.y + vj.y);
+  }
+  n.normalize();
+  return {n, dot(n, a)};
+}
+
 struct Slot {
   std::int32_t id = -1;  // -1 while the slot is free
   std::array<std::uint32_t, 3> v{};
   std::array<std::int32_t, 3> neighbor{-1, -1, -1};
+  std::array<std::uint32_t, 3> neighborSlot{};  // where neighbor[k] lived when it was linked
+  std::uint32_t seenIn = 0;                     // the last visibility test that saw the facet
   std::uint32_t outBegin = 0;
   std::uint32_t outCount = 0;
   std::uint32_t farthest = NONE;
@@ -623,28 +651,29 @@ struct HorizonSide {
 
 class Builder {
  public:
-  Builder(ConvexHull& hull, std::span<const Vector3> points, std::size_t inputCount)
-      : hull_(hull),
+  Builder(ConvexHull& hull, std::span<const Vector3> points, std::size_t inputCount,
+          std::pmr::memory_resource* memory)
+      : memory_(memory),
+        hull_(hull),
         points_(points),
         facetLimit_(2 * inputCount),
-        sides_(points.size()),
-        grid_(points),
-        pointState_(points.size()) {
+        sides_(points.size(), memory),
+        grid_(points, memory),
+        pointState_(points.size(), memory) {
     // At most 2n facets live at once; small inputs get all their room at the start.
     const std::size_t room = std::min<std::size_t>(2 * points.size() + 4, 4096);
     slots_.reserve(room);
-    for (std::vector<float>* plane : {&nx_, &ny_, &nz_, &offset_})
+    for (Scratch<float>* plane : {&nx_, &ny_, &nz_, &offset_})
       plane->reserve(room);
     sideNext_.reserve(3 * room);
     const std::size_t stepRoom = std::min<std::size_t>(room, 256);
-    for (std::vector<std::uint32_t>* list : {&visible_, &orphans_, &newSlots_, &freeSlots_})
+    for (Scratch<std::uint32_t>* list : {&visible_, &orphans_, &newSlots_, &freeSlots_})
       list->reserve(stepRoom);
-    visibleIds_.reserve(stepRoom);
     horizon_.reserve(stepRoom);
     orphanPoints_.reserve(stepRoom);
     pool_.reserve(std::min<std::size_t>(8 * points.size(), 4096));
     eyesUsed_.reserve(stepRoom);
-    std::vector<EyeFacet> heap;
+    Scratch<EyeFacet> heap(memory_);
     heap.reserve(stepRoom);
     eyeFacets_ = EyeFacetHeap(std::greater<>(), std::move(heap));
   }
@@ -732,12 +761,19 @@ class Builder {
       s = freeSlots_.back();
       freeSlots_.pop_back();
     }
+    // Field by field: a whole-struct assignment goes through a temporary on the stack whose
+    // reload stalls on the stores just made.
     Slot& f = slots_[s];
-    f = Slot{};
     f.id = hull_.nextFacetId++;
     f.v = loop;
-    const std::array<Vector3, 3> corners = {points_[loop[0]], points_[loop[1]], points_[loop[2]]};
-    const Plane plane = planeOfPolygon(corners);
+    f.neighbor = {-1, -1, -1};
+    f.seenIn = 0;
+    f.outBegin = 0;
+    f.outCount = 0;
+    f.farthest = NONE;
+    f.farthestDistance = 0.0f;
+    f.offered = false;
+    const Plane plane = trianglePlane(points_[loop[0]], points_[loop[1]], points_[loop[2]]);
     nx_[s] = plane.normal.x;
     ny_[s] = plane.normal.y;
     nz_[s] = plane.normal.z;
@@ -814,14 +850,13 @@ class Builder {
               best = e;
           }
           if (best != NONE) {
-            slots_[s].neighbor[static_cast<std::size_t>(k)] = slots_[best / 3].id;
-            slots_[best / 3].neighbor[best % 3] = id;
+            link(s, static_cast<std::size_t>(k), best / 3, best % 3);
           }
         }
       }
       return;
     }
-    const std::vector<std::uint32_t> order = slotsInListOrder();
+    const Scratch<std::uint32_t> order = slotsInListOrder();
     for (const std::uint32_t s : newSlots_) {
       Slot& f = slots_[s];
       for (std::size_t k = 0; k < 3; ++k) {
@@ -833,8 +868,7 @@ class Builder {
             continue;
           for (std::size_t j = 0; j < 3 && !linked; ++j) {
             if (sidesMatch(e, edge(g, j))) {
-              f.neighbor[k] = g.id;
-              g.neighbor[j] = f.id;
+              link(s, k, o, j);
               linked = true;
             }
           }
@@ -845,9 +879,17 @@ class Builder {
     }
   }
 
+  // Side k of the facet in slot s and side j of the one in slot t name each other.
+  void link(std::uint32_t s, std::size_t k, std::uint32_t t, std::size_t j) {
+    slots_[s].neighbor[k] = slots_[t].id;
+    slots_[s].neighborSlot[k] = t;
+    slots_[t].neighbor[j] = slots_[s].id;
+    slots_[t].neighborSlot[j] = s;
+  }
+
   // The occupied slots by ascending id: the order of the literal facet list.
-  std::vector<std::uint32_t> slotsInListOrder() const {
-    std::vector<std::uint32_t> order;
+  Scratch<std::uint32_t> slotsInListOrder() const {
+    Scratch<std::uint32_t> order(memory_);
     for (std::uint32_t s = 0; s < slots_.size(); ++s) {
       if (slots_[s].id >= 0)
         order.push_back(s);
@@ -916,9 +958,9 @@ class Builder {
     }
     std::sort(visible_.begin(), visible_.end(),
               [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
-    visibleIds_.clear();
+    ++visibilityTests_;
     for (const std::uint32_t s : visible_)
-      visibleIds_.push_back(slots_[s].id);
+      slots_[s].seenIn = visibilityTests_;
   }
 
   void collectHorizon() {
@@ -926,7 +968,10 @@ class Builder {
     for (const std::uint32_t s : visible_) {
       const Slot& f = slots_[s];
       for (std::size_t k = 0; k < 3; ++k) {
-        if (!std::binary_search(visibleIds_.begin(), visibleIds_.end(), f.neighbor[k]))
+        // Across the side lies a facet that sees the eye point only if the link is live (the
+        // slot still holds that id) and this test saw it.
+        const Slot& g = slots_[f.neighborSlot[k]];
+        if (f.neighbor[k] < 0 || g.id != f.neighbor[k] || g.seenIn != visibilityTests_)
           horizon_.push_back({f.v[k], f.v[(k + 1) % 3], f.neighbor[k]});
       }
     }
@@ -950,11 +995,11 @@ class Builder {
     std::uint32_t a = side.start;
     std::uint32_t b = side.end;
     const Vector3& e = points_[eye];
-    Plane orientation;
-    orientation.normal = cross(points_[a] - e, points_[b] - e);
-    orientation.normal.normalize();
-    orientation.offset = dot(orientation.normal, e);
-    if (classify(orientation, hull_.interiorPoint, HULL_EPSILON) == PlaneSide::Back)
+    // classify(orientation plane, interior point) == Back, inlined: Back is d < -epsilon (a
+    // not-a-number d is not Back).
+    Vector3 normal = cross(points_[a] - e, points_[b] - e);
+    normal.normalize();
+    if (dot(normal, hull_.interiorPoint) - dot(normal, e) < -HULL_EPSILON)
       std::swap(a, b);
     const std::uint32_t s = makeSlot({a, b, eye});
     newSlots_.push_back(s);
@@ -966,7 +1011,7 @@ class Builder {
   void compactPool() {
     if (pool_.size() < 2 * liveOutside_ + 4096)
       return;
-    std::vector<std::uint32_t> pool;
+    Scratch<std::uint32_t> pool(memory_);
     pool.reserve(2 * liveOutside_);
     for (Slot& f : slots_) {
       if (f.id < 0 || f.outCount == 0)
@@ -979,23 +1024,24 @@ class Builder {
   }
 
   void finish() {
-    const std::vector<std::uint32_t> order = slotsInListOrder();
+    const Scratch<std::uint32_t> order = slotsInListOrder();
     // The facet list is the larger part of the result: what only the growth needed goes
     // first, so that the two never take memory side by side.
-    sides_ = SideIndex(0);
-    sideNext_ = std::vector<std::uint32_t>();
-    grid_ = NearVertexGrid({});
+    sides_ = SideIndex(0, memory_);
+    release(sideNext_);
+    grid_ = NearVertexGrid({}, memory_);
     visibility_.release();
-    pool_ = std::vector<std::uint32_t>();
-    pointState_ = std::vector<PointState>();
-    freeSlots_ = std::vector<std::uint32_t>();
-    eyeFacets_ = decltype(eyeFacets_)();
-    orphans_ = std::vector<std::uint32_t>();
-    orphanPoints_ = std::vector<Vector3>();
+    release(pool_);
+    release(pointState_);
+    release(freeSlots_);
+    eyeFacets_ = EyeFacetHeap(std::greater<>(), Scratch<EyeFacet>(memory_));
+    release(orphans_);
+    release(orphanPoints_);
     hull_.facets.reserve(order.size());
     for (const std::uint32_t s : order) {
       const Slot& f = slots_[s];
-      Facet facet = triangleFacet(f.id, points_[f.v[0]], points_[f.v[1]], points_[f.v[2]]);
+      Facet& facet = hull_.facets.emplace_back(
+          triangleFacet(f.id, points_[f.v[0]], points_[f.v[1]], points_[f.v[2]]));
       for (std::size_t k = 0; k < 3; ++k)
         facet.edges[k].neighbor = f.neighbor[k];
       // The literal build computes a plane when it first offers the facet a point, and for
@@ -1008,7 +1054,6 @@ class Builder {
         facet.farthestPoint = points_[f.farthest];
         facet.farthestDistance = f.farthestDistance;
       }
-      hull_.facets.push_back(std::move(facet));
     }
   }
 
@@ -1022,48 +1067,59 @@ class Builder {
   }
 
  private:
+  std::pmr::memory_resource* memory_;
   ConvexHull& hull_;
   std::span<const Vector3> points_;
   std::size_t facetLimit_;
   std::int32_t validBefore_ = 0;
 
-  std::vector<Slot> slots_;
-  std::vector<std::uint32_t> freeSlots_;
+  Scratch<Slot> slots_{memory_};
+  Scratch<std::uint32_t> freeSlots_{memory_};
   std::size_t live_ = 0;
-  std::vector<float> nx_, ny_, nz_, offset_;
+  Scratch<float> nx_{memory_}, ny_{memory_}, nz_{memory_}, offset_{memory_};
   VisibilityIndex visibility_{nx_, ny_, nz_, offset_};
   static constexpr std::size_t INDEX_FROM = 1024;  // live facets
   bool indexed_ = false;
 
-  std::vector<std::uint32_t> pool_;
+  Scratch<std::uint32_t> pool_{memory_};
   std::size_t liveOutside_ = 0;
   using EyeFacet = std::pair<std::int32_t, std::uint32_t>;  // id, slot
-  using EyeFacetHeap = std::priority_queue<EyeFacet, std::vector<EyeFacet>, std::greater<>>;
-  EyeFacetHeap eyeFacets_;
+  using EyeFacetHeap = std::priority_queue<EyeFacet, Scratch<EyeFacet>, std::greater<>>;
+  EyeFacetHeap eyeFacets_{std::greater<>(), Scratch<EyeFacet>(memory_)};
 
   SideIndex sides_;
-  std::vector<std::uint32_t> sideNext_;  // entry 3 * slot + k -> next entry with that side
+  Scratch<std::uint32_t> sideNext_{memory_};  // entry 3 * slot + k -> next entry with that side
   bool literal_ = false;
   NearVertexGrid grid_;
 
-  std::vector<PointState> pointState_;
-  std::vector<std::uint32_t> eyesUsed_;
+  Scratch<PointState> pointState_;
+  Scratch<std::uint32_t> eyesUsed_{memory_};
 
-  std::vector<std::uint32_t> visible_;
-  std::vector<std::int32_t> visibleIds_;
-  std::vector<HorizonSide> horizon_;
-  std::vector<std::uint32_t> orphans_;
-  std::vector<Vector3> orphanPoints_;
-  std::vector<std::uint32_t> newSlots_;
+  Scratch<std::uint32_t> visible_{memory_};
+  std::uint32_t visibilityTests_ = 0;
+  Scratch<HorizonSide> horizon_{memory_};
+  Scratch<std::uint32_t> orphans_{memory_};
+  Scratch<Vector3> orphanPoints_{memory_};
+  Scratch<std::uint32_t> newSlots_{memory_};
 };
 
 }  // namespace
 
 void buildIndexed(ConvexHull& hull, const std::vector<Vector3>& points) {
-  const std::vector<Vector3> unique = withoutCopies(points);
+  // A build of up to SMALL_BUILD points (the program's own clouds among them) works in a block
+  // on the stack: the arena hands out memory by moving a pointer and never gives it back
+  // before the end, which suits a short build; larger builds use the heap, where memory that
+  // a growing array leaves behind is returned at once.
+  constexpr std::size_t SMALL_BUILD = 64;
+  std::array<std::byte, 32768> block;
+  std::pmr::monotonic_buffer_resource arena(block.data(), block.size(),
+                                            std::pmr::new_delete_resource());
+  std::pmr::memory_resource* memory =
+      points.size() <= SMALL_BUILD ? &arena : std::pmr::new_delete_resource();
+  const Scratch<Vector3> unique = withoutCopies(points, memory);
   const std::span<const Vector3> distinct =
       unique.empty() ? std::span<const Vector3>(points) : std::span<const Vector3>(unique);
-  Builder builder(hull, distinct, points.size());
+  Builder builder(hull, distinct, points.size(), memory);
   builder.run();
   // Only the stages read the set of earlier eye points; it is made when one first does.
   hull.pendingEyePoints_ = builder.usedEyePoints();

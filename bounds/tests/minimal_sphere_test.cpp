@@ -8,6 +8,7 @@
 
 #include <Eigen/Dense>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <functional>
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bounds/exact_minimal_sphere.h"
 #include "hull/tests/golden_cases.h"
 #include "hull/tests/hull_test_support.h"
 
@@ -370,6 +372,112 @@ TEST(MinimalSphere, EndsOnNonFiniteAndHugePoints) {
         EXPECT_LE(length(p - sphere.center), sphere.radius * 1.001f);
       }
     }
+  }
+}
+
+// The scan as it reads without shortcuts: every position of the shuffled order is visited,
+// repeats included, and the final pass checks every position. Built from the public pieces,
+// it is the reference for minimalSphere, which leaves repeated points out of its order.
+Sphere literalMinimalSphere(const std::vector<Vector3>& points) {
+  const int n = static_cast<int>(points.size());
+  std::vector<const Vector3*> storage(points.size());
+  for (std::size_t k = 0; k < points.size(); ++k)
+    storage[k] = &points[k];
+  for (int k = n - 1; k >= 1; --k) {
+    const int j = std::rand() % (k + 1);
+    if (j != k)
+      std::swap(storage[static_cast<std::size_t>(k)], storage[static_cast<std::size_t>(j)]);
+  }
+  const VisitingOrder order(storage);
+  const auto held = [&order](const Sphere& working, const SupportSet& support, const Vector3& q) {
+    for (int s = 0; s < support.count; ++s) {
+      const Vector3 d = q - *order[static_cast<std::size_t>(support.slots[s])];
+      if (dot(d, d) < SPHERE_EPSILON)
+        return true;
+    }
+    return encloses(working, q);
+  };
+  Sphere working = sphereAtPoint(*order[0]);
+  SupportSet support;
+  using Routine = Sphere (*)(int, VisitingOrder, SupportSet&);
+  const Routine routines[4] = {extendSupport1, extendSupport2, extendSupport3, extendSupport4};
+  for (int k = 1; k < n;) {
+    const Vector3& q = *order[static_cast<std::size_t>(k)];
+    if (held(working, support, q)) {
+      ++k;
+      continue;
+    }
+    const SupportSet previous = support;
+    const Sphere candidate = routines[support.count - 1](k, order, support);
+    if (candidate.radius > working.radius) {
+      working = candidate;
+      k = 0;
+    } else {
+      support = previous;
+      ++k;
+    }
+  }
+  for (const Vector3* q : storage) {
+    if (std::isfinite(q->x) && std::isfinite(q->y) && std::isfinite(q->z) &&
+        !held(working, support, *q)) {
+      const ExactSphere exact = exactMinimalSphere(points);
+      working = {exact.center, exact.squaredRadius};
+      break;
+    }
+  }
+  return {working.center, static_cast<float>(std::sqrt(static_cast<double>(working.radius)))};
+}
+
+// Leaving repeats out of the order must change nothing: same sphere to the bit, same draws.
+// Clouds with many repeats (hull vertices once per facet, lattices, copies of -0 beside +0),
+// and non-finite points, whose repeats the scan also meets.
+TEST(MinimalSphere, LeavingRepeatedPointsOutOfTheScanChangesNoBit) {
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<float> unit(-1.0f, 1.0f);
+  sphereSeedPending = false;
+  const auto expectSame = [](const std::vector<Vector3>& points, unsigned seed) {
+    std::srand(seed);
+    const Sphere expected = literalMinimalSphere(points);
+    const int expectedNext = std::rand();
+    std::srand(seed);
+    const Sphere actual = minimalSphere(points.data(), static_cast<int>(points.size()));
+    EXPECT_EQ(text(actual.center, ' ', actual.radius), text(expected.center, ' ', expected.radius));
+    EXPECT_EQ(std::bit_cast<std::uint32_t>(actual.radius),
+              std::bit_cast<std::uint32_t>(expected.radius));
+    EXPECT_EQ(std::rand(), expectedNext);
+  };
+  for (std::uint32_t seed = 1; seed <= 1500 && !HasFailure(); ++seed) {
+    SCOPED_TRACE(seed);
+    ConvexHull hull;
+    hull.build(hulltest::programCloud(seed));
+    std::vector<Vector3> vertices;
+    for (const Facet& f : hull.facets)
+      vertices.insert(vertices.end(), f.vertices.begin(), f.vertices.end());
+    expectSame(vertices, seed);
+
+    std::vector<Vector3> cloud;
+    const int count = 1 + static_cast<int>(rng() % 120);
+    for (int i = 0; i < count; ++i) {
+      Vector3 p;
+      switch (seed % 4) {
+        case 0:
+          p = {unit(rng), unit(rng), unit(rng)};
+          break;
+        case 1:
+          p = {float(rng() % 4), float(rng() % 4), float(rng() % 4)};
+          break;
+        case 2:  // flat, few values: many repeats, -0 beside +0
+          p = {float(rng() % 3), rng() % 2 == 0 ? -0.0f : 0.0f, float(rng() % 3) * 1e-3f};
+          break;
+        default:
+          p = {unit(rng), rng() % 40 == 0 ? std::numeric_limits<float>::quiet_NaN() : unit(rng),
+               rng() % 50 == 0 ? std::numeric_limits<float>::infinity() : unit(rng)};
+      }
+      cloud.push_back(p);
+      if (rng() % 2 == 0)
+        cloud.push_back(cloud[rng() % cloud.size()]);
+    }
+    expectSame(cloud, seed);
   }
 }
 
