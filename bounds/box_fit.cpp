@@ -3,6 +3,7 @@
 #include "bounds/box_fit.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <iostream>
 #include <string_view>
@@ -77,18 +78,19 @@ void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
     moments.setColumn(col, moments.column(col) * normalisation);
   }
 
-  // Pass 3: the axes are the eigenvector columns, taken as they are.
-  SymmetricEigen3 eigen(3);
-  for (int i = 0; i < 3; ++i) {
-    for (int j = 0; j < 3; ++j) {
-      eigen.rows[static_cast<std::size_t>(i)][static_cast<std::size_t>(j)] = moments[i][j];
+  // Pass 3: the axes are the eigenvector columns, taken as they are (the fixed-size solve is
+  // SymmetricEigen3's, without its allocations).
+  Matrix3Rows rows{};
+  for (std::size_t i = 0; i < 3; ++i) {
+    for (std::size_t j = 0; j < 3; ++j) {
+      rows[i][j] = moments[static_cast<int>(i)][static_cast<int>(j)];
     }
   }
-  eigen.solve();
+  std::array<float, 3> eigenvalues{};
+  solveSymmetric3(rows, eigenvalues);
   Vector3 axis[3];
-  for (int k = 0; k < 3; ++k) {
-    const auto col = static_cast<std::size_t>(k);
-    axis[k] = {eigen.rows[0][col], eigen.rows[1][col], eigen.rows[2][col]};
+  for (std::size_t k = 0; k < 3; ++k) {
+    axis[k] = {rows[0][k], rows[1][k], rows[2][k]};
   }
 
   // Pass 4: extents along each axis over every vertex of every facet.
@@ -119,7 +121,7 @@ void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
   }
   box.center = center;
 
-  // Pass 5: the report; the solver lives until it is written.
+  // Pass 5: the report.
   writeBoxReport(out, box);
 }
 

@@ -12,13 +12,24 @@ constexpr int MAX_QL_SWEEPS = 32;
 
 // Overwrites the 3x3 block in place: the row storage keeps its size and is never reallocated.
 using Row = float[3];
-void setRows(SymmetricEigen3::Rows& rows, const Row& r0, const Row& r1, const Row& r2) {
+template <class Rows>
+void setRows(Rows& rows, const Row& r0, const Row& r1, const Row& r2) {
   for (int j = 0; j < 3; ++j) {
     rows[0][j] = r0[j];
     rows[1][j] = r1[j];
     rows[2][j] = r2[j];
   }
 }
+
+// The stages work on any rows type indexed as rows[i][j]: the class's nested vectors, and the
+// fixed array of solveSymmetric3, which so gets the same operations in the same order.
+
+template <class Rows>
+void tridiagonalizeRows(Rows& rows, std::span<float> diagonal, std::span<float> subdiagonal);
+template <class Rows>
+bool reduceQLRows(int n, std::span<float> d, std::span<float> e, Rows& z);
+template <class Rows>
+void sortIncreasingRows(int n, std::span<float> d, Rows& z);
 
 }  // namespace
 
@@ -36,6 +47,28 @@ void SymmetricEigen3::solve() {
 
 void SymmetricEigen3::tridiagonalize(Rows& rows, std::span<float> diagonal,
                                      std::span<float> subdiagonal) {
+  tridiagonalizeRows(rows, diagonal, subdiagonal);
+}
+
+bool SymmetricEigen3::reduceQL(int n, std::span<float> d, std::span<float> e, Rows& z) {
+  return reduceQLRows(n, d, e, z);
+}
+
+void SymmetricEigen3::sortIncreasing(int n, std::span<float> d, Rows& z) {
+  sortIncreasingRows(n, d, z);
+}
+
+void solveSymmetric3(Matrix3Rows& rows, std::array<float, 3>& diagonal) {
+  std::array<float, 3> subdiagonal{};
+  tridiagonalizeRows(rows, diagonal, subdiagonal);
+  reduceQLRows(3, diagonal, subdiagonal, rows);  // non-convergence is deliberately not reported
+  sortIncreasingRows(3, diagonal, rows);
+}
+
+namespace {
+
+template <class Rows>
+void tridiagonalizeRows(Rows& rows, std::span<float> diagonal, std::span<float> subdiagonal) {
   // Upper triangle only.
   const float a00 = rows[0][0];
   const float a01 = rows[0][1];
@@ -69,7 +102,8 @@ void SymmetricEigen3::tridiagonalize(Rows& rows, std::span<float> diagonal,
   setRows(rows, {1.0f, 0.0f, 0.0f}, {0.0f, u, v}, {0.0f, v, -u});
 }
 
-bool SymmetricEigen3::reduceQL(int n, std::span<float> d, std::span<float> e, Rows& z) {
+template <class Rows>
+bool reduceQLRows(int n, std::span<float> d, std::span<float> e, Rows& z) {
   for (int l = 0; l < n; ++l) {
     int sweeps = 0;
     for (;;) {
@@ -134,7 +168,8 @@ bool SymmetricEigen3::reduceQL(int n, std::span<float> d, std::span<float> e, Ro
   return true;
 }
 
-void SymmetricEigen3::sortIncreasing(int n, std::span<float> d, Rows& z) {
+template <class Rows>
+void sortIncreasingRows(int n, std::span<float> d, Rows& z) {
   for (int i = 0; i < n - 1; ++i) {
     int k = i;
     float smallest = d[i];
@@ -151,3 +186,5 @@ void SymmetricEigen3::sortIncreasing(int n, std::span<float> d, Rows& z) {
     }
   }
 }
+
+}  // namespace

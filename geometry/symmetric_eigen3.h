@@ -28,6 +28,7 @@
 //   the leading 3x3 block, so only n = 3 is meaningful for solve().
 #pragma once
 
+#include <array>
 #include <span>
 #include <vector>
 
@@ -66,3 +67,9 @@ class SymmetricEigen3 {
   // candidate is never replaced, nor does one replace a candidate.
   static void sortIncreasing(int n, std::span<float> diagonal, Rows& rows);
 };
+
+// solve() on a fixed 3x3 matrix without allocating: write rows[i][j], call, then read the
+// eigenvalues from diagonal and the eigenvectors from the columns of rows. The results are
+// those of SymmetricEigen3(3) on the same input, bit for bit (the same stages run on both).
+using Matrix3Rows = std::array<std::array<float, 3>, 3>;
+void solveSymmetric3(Matrix3Rows& rows, std::array<float, 3>& diagonal);

@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <Eigen/Dense>
+#include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 
@@ -208,6 +210,38 @@ TEST(SymmetricEigen3, SolveEndsOnInfiniteAndHugeEntries) {
       solver.solve();  // returns: the sweep limit holds on every input
       EXPECT_EQ(solver.diagonal.size(), 3u);
     }
+  }
+}
+
+// The fixed-size solve runs the same stages: same values and vectors to the bit, on random
+// matrices of every kind the generator makes, already tridiagonal ones, and non-finite ones.
+TEST(SymmetricEigen3, FixedSizeSolveGivesTheClassResultBitForBit) {
+  std::mt19937 rng(7);
+  const auto same = [](float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+  for (int trial = 0; trial < 3000; ++trial) {
+    SCOPED_TRACE(trial);
+    Eigen::Matrix3f a = randomSymmetric(rng, trial % 6);
+    if (trial % 7 == 0)
+      a(0, 2) = a(2, 0) = 0.0f;
+    if (trial % 50 == 1)
+      a(trial % 3, 1) = a(1, trial % 3) = trial % 4 == 1 ? NaN : std::numeric_limits<float>::max();
+    SymmetricEigen3 solver(3);
+    solver.rows = toRows(a, NaN);
+    Matrix3Rows rows{};
+    for (int i = 0; i < 3; ++i) {
+      for (int j = 0; j < 3; ++j)
+        rows[i][j] = solver.rows[i][j];
+    }
+    solver.solve();
+    std::array<float, 3> diagonal{};
+    solveSymmetric3(rows, diagonal);
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_TRUE(same(diagonal[i], solver.diagonal[i])) << i;
+      for (int j = 0; j < 3; ++j)
+        EXPECT_TRUE(same(rows[i][j], solver.rows[i][j])) << i << ' ' << j;
+    }
+    if (HasFailure())
+      return;
   }
 }
 
