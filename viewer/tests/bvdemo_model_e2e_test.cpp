@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -16,37 +15,6 @@
 namespace {
 
 constexpr long long SEED = 1'700'000'000;
-
-struct Report {
-  Vector3 axes[3];
-  Vector3 center;
-  Vector3 halfLengths;
-};
-
-// Reads the six lines back; fails the test when they are not the report's.
-Report parseReport(const std::string& text) {
-  std::istringstream in(text);
-  std::string line;
-  std::getline(in, line);
-  EXPECT_EQ(line, "Constructed OBB ");
-  Report report;
-  const auto vectorAfter = [&in](const std::string& label) {
-    std::string labelled;
-    std::getline(in, labelled);
-    EXPECT_TRUE(labelled.starts_with(label + " ")) << labelled;
-    std::istringstream numbers(labelled.substr(label.size()));
-    Vector3 v;
-    numbers >> v.x >> v.y >> v.z;
-    EXPECT_TRUE(numbers) << labelled;
-    return v;
-  };
-  for (int k = 0; k < 3; ++k) {
-    report.axes[k] = vectorAfter("Axis " + std::to_string(k));
-  }
-  report.center = vectorAfter("Center");
-  report.halfLengths = vectorAfter("Lengths");
-  return report;
-}
 
 // The box with these half sizes about center: its eight corners as a point list, one a line,
 // or as an OBJ mesh of six quads.
@@ -97,9 +65,9 @@ TEST_F(BvdemoModel, ReportsTheModelsBoxInItsOwnUnits) {
     EXPECT_EQ(demo->stdoutBytesAtFirstSwap(), static_cast<long long>(text.size()));
     EXPECT_EQ(text, fittedReportFor(loadPoints(c.path).points));
 
-    // Independently: the box's own centre, and each half length along its own side (the
-    // smallest eigenvalue, axis 0, belongs to the thinnest side).
-    const Report report = parseReport(text);
+    // That box is the box of the file: its centre, and each half length along its own side
+    // (the smallest eigenvalue, axis 0, belongs to the thinnest side).
+    const OBB report = fittedBoxFor(loadPoints(c.path).points);
     EXPECT_NEAR(report.center.x, 5000.0f, 0.01f);
     EXPECT_NEAR(report.center.y, 0.0f, 0.01f);
     EXPECT_NEAR(report.center.z, 0.0f, 0.01f);
@@ -140,7 +108,8 @@ TEST_F(BvdemoModel, AModelOfAnySizeFillsTheSameViewInTheMiddleOfTheWindow) {
 
   auto small = start(SEED, {"--seed", "9", smaller});
   EXPECT_TRUE(small->settledFrame() == frame);
-  const Report report = parseReport(small->standardOutput());
+  EXPECT_EQ(small->standardOutput(), fittedReportFor(loadPoints(smaller).points));
+  const OBB report = fittedBoxFor(loadPoints(smaller).points);
   EXPECT_NEAR(report.halfLengths.z, 1000.0f / 1024.0f, 1e-5f);
   EXPECT_NEAR(report.center.x, 5000.0f / 1024.0f, 1e-5f);
 }
