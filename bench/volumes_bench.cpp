@@ -8,7 +8,6 @@
 // tightness can be read side by side.
 #include <CGAL/Simple_cartesian.h>
 #include <CGAL/optimal_bounding_box.h>
-#include <libqhull_r/qhull_ra.h>
 
 #include <array>
 #include <cmath>
@@ -22,6 +21,7 @@
 #include "bounds/minimum_box.h"
 #include "geometry/vector3.h"
 #include "geometry/vector3d.h"
+#include "hull/tests/qhull_run.h"
 
 namespace {
 
@@ -68,19 +68,10 @@ Cloud makeCloud(Shape shape, int count) {
 
 // The hull's facets as loops of points, by Qhull (triangulated).
 std::vector<std::vector<Vector3>> qhullLoops(const std::vector<Vector3>& points) {
-  std::vector<coordT> coordinates;
-  for (const Vector3& p : points) {
-    coordinates.push_back(p.x);
-    coordinates.push_back(p.y);
-    coordinates.push_back(p.z);
-  }
-  qhT context;
-  qhT* qh = &context;  // the name the FORALL macros expect
-  qh_zero(qh, stderr);
-  char options[] = "qhull Qt";
+  QhullRun run(std::span<const Vector3>(points), "qhull Qt");
   std::vector<std::vector<Vector3>> loops;
-  if (qh_new_qhull(qh, 3, static_cast<int>(points.size()), coordinates.data(), False, options,
-                   nullptr, stderr) == 0) {
+  if (run.status() == 0) {
+    qhT* qh = run.context();  // the name the FORALL macros expect
     facetT* facet;
     vertexT* vertex;
     vertexT** vertexp;
@@ -91,10 +82,6 @@ std::vector<std::vector<Vector3>> qhullLoops(const std::vector<Vector3>& points)
       }
     }
   }
-  qh_freeqhull(qh, !qh_ALL);
-  int curlong = 0;
-  int totlong = 0;
-  qh_memfreeshort(qh, &curlong, &totlong);
   return loops;
 }
 

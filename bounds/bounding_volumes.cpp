@@ -14,54 +14,14 @@
 
 #include "bounds/box_fit.h"
 #include "bounds/comparison_volumes.h"
+#include "bounds/hull_volume.h"
 #include "bounds/outline.h"
+#include "geometry/float_rounding.h"
+#include "geometry/vector3d.h"
 #include "hull/convex_hull.h"
 #include "hull/point_set.h"
 
 namespace {
-
-struct Vec3d {
-  double x = 0;
-  double y = 0;
-  double z = 0;
-
-  Vec3d() = default;
-  Vec3d(double x_, double y_, double z_) : x(x_), y(y_), z(z_) {}
-  explicit Vec3d(const Vector3& v) : x(v.x), y(v.y), z(v.z) {}
-};
-
-Vec3d operator+(const Vec3d& a, const Vec3d& b) {
-  return {a.x + b.x, a.y + b.y, a.z + b.z};
-}
-Vec3d operator-(const Vec3d& a, const Vec3d& b) {
-  return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-Vec3d operator*(const Vec3d& a, double s) {
-  return {a.x * s, a.y * s, a.z * s};
-}
-double dot(const Vec3d& a, const Vec3d& b) {
-  return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-Vec3d cross(const Vec3d& a, const Vec3d& b) {
-  return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-double norm(const Vec3d& a) {
-  return std::sqrt(dot(a, a));
-}
-Vec3d unit(const Vec3d& a) {
-  return a * (1.0 / norm(a));
-}
-Vector3 toFloat(const Vec3d& a) {
-  return {static_cast<float>(a.x), static_cast<float>(a.y), static_cast<float>(a.z)};
-}
-
-// The smallest float not below x (x finite and non-negative).
-float roundUp(double x) {
-  float f = static_cast<float>(x);
-  if (static_cast<double>(f) < x)
-    f = std::nextafter(f, FLOAT_INFINITY);
-  return f;
-}
 
 // Where the shape's fit leaves the final pass: axes and centres in the caller's units.
 struct Proposal {
@@ -72,7 +32,7 @@ struct Proposal {
 // Extreme points of the normalised cloud and the shape they span.
 struct Shape {
   Degeneracy degeneracy = Degeneracy::None;
-  Vec3d a, b, c;  // a farthest from the origin, b farthest from a, c farthest from line ab
+  Vector3d a, b, c;  // a farthest from the origin, b farthest from a, c farthest from line ab
 };
 
 template <class Distance>
@@ -80,7 +40,7 @@ std::size_t farthest(std::span<const Vector3> points, Distance distance, double&
   std::size_t best = 0;
   value = -1;
   for (std::size_t i = 0; i < points.size(); ++i) {
-    const double d = distance(Vec3d(points[i]));
+    const double d = distance(Vector3d(points[i]));
     if (d > value) {
       value = d;
       best = i;
@@ -93,24 +53,24 @@ Shape classify(std::span<const Vector3> normalised) {
   Shape shape;
   const double tolerance = HULL_EPSILON;
   double d = 0;
-  shape.a = Vec3d(normalised[farthest(
-      normalised, [](const Vec3d& p) { return dot(p, p); }, d)]);
-  shape.b = Vec3d(normalised[farthest(
-      normalised, [&](const Vec3d& p) { return dot(p - shape.a, p - shape.a); }, d)]);
+  shape.a = Vector3d(normalised[farthest(
+      normalised, [](const Vector3d& p) { return dot(p, p); }, d)]);
+  shape.b = Vector3d(normalised[farthest(
+      normalised, [&](const Vector3d& p) { return dot(p - shape.a, p - shape.a); }, d)]);
   if (d == 0) {
     shape.degeneracy = Degeneracy::SinglePoint;
     return shape;
   }
-  const Vec3d u = unit(shape.b - shape.a);
-  shape.c = Vec3d(normalised[farthest(
-      normalised, [&](const Vec3d& p) { return norm(cross(p - shape.a, u)); }, d)]);
+  const Vector3d u = normalized(shape.b - shape.a);
+  shape.c = Vector3d(normalised[farthest(
+      normalised, [&](const Vector3d& p) { return length(cross(p - shape.a, u)); }, d)]);
   if (d <= tolerance) {
     shape.degeneracy = Degeneracy::Linear;
     return shape;
   }
-  const Vec3d n = unit(cross(shape.b - shape.a, shape.c - shape.a));
+  const Vector3d n = normalized(cross(shape.b - shape.a, shape.c - shape.a));
   farthest(
-      normalised, [&](const Vec3d& p) { return std::abs(dot(p - shape.a, n)); }, d);
+      normalised, [&](const Vector3d& p) { return std::abs(dot(p - shape.a, n)); }, d);
   if (d <= tolerance)
     shape.degeneracy = Degeneracy::Flat;
   return shape;
@@ -126,7 +86,6 @@ bool summariseHull(ConvexHull& hull, HullSummary& summary) {
     return false;
   PointSet vertices;
   double area = 0;
-  double sixVolume = 0;
   for (Facet& facet : hull.facets) {
     if (facet.vertices.size() < 3)
       return false;
@@ -136,19 +95,18 @@ bool summariseHull(ConvexHull& hull, HullSummary& summary) {
     for (const Vector3& v : facet.vertices)
       vertices.insert(v);
     for (std::size_t t = 0; t + 2 < facet.triangleIndices.size(); t += 3) {
-      const Vec3d p0(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t])]);
-      const Vec3d p1(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t + 1])]);
-      const Vec3d p2(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t + 2])]);
-      area += norm(cross(p1 - p0, p2 - p0)) * 0.5;
-      // The normalised origin is the centre of the axis-aligned box: near the hull, so the
-      // signed tetrahedra cancel little.
-      sixVolume += dot(p0, cross(p1, p2));
+      const Vector3d p0(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t])]);
+      const Vector3d p1(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t + 1])]);
+      const Vector3d p2(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t + 2])]);
+      area += length(cross(p1 - p0, p2 - p0)) * 0.5;
     }
   }
   summary.vertices = vertices.size();
   summary.facets = hull.facets.size();
   summary.area = area;
-  summary.volume = std::abs(sixVolume) / 6.0;
+  // The normalised origin is the centre of the axis-aligned box: near the hull, so the
+  // signed tetrahedra cancel little.
+  summary.volume = hullVolume(hull, Vector3d());
   return summary.volume > 0;
 }
 
@@ -179,22 +137,22 @@ Sphere minimalSphereOfHull(const ConvexHull& hull, std::span<const Vector3> norm
   return sphere;
 }
 
-Vec3d toModel(const Normalisation& normalisation, const Vec3d& p) {
-  const Vec3d shift(normalisation.shift);
+Vector3d toModel(const Normalisation& normalisation, const Vector3d& p) {
+  const Vector3d shift(normalisation.shift);
   return {std::ldexp(p.x, normalisation.exponent) + shift.x,
           std::ldexp(p.y, normalisation.exponent) + shift.y,
           std::ldexp(p.z, normalisation.exponent) + shift.z};
 }
 
 // Unit vectors p, q with (p, q, u) orthonormal, built from the world axis least along u.
-void perpendiculars(const Vec3d& u, Vec3d& p, Vec3d& q) {
+void perpendiculars(const Vector3d& u, Vector3d& p, Vector3d& q) {
   const double ax = std::abs(u.x);
   const double ay = std::abs(u.y);
   const double az = std::abs(u.z);
-  const Vec3d world = ax <= ay && ax <= az ? Vec3d(1, 0, 0)
-                      : ay <= az           ? Vec3d(0, 1, 0)
-                                           : Vec3d(0, 0, 1);
-  p = unit(world - u * dot(world, u));
+  const Vector3d world = ax <= ay && ax <= az ? Vector3d(1, 0, 0)
+                         : ay <= az           ? Vector3d(0, 1, 0)
+                                              : Vector3d(0, 0, 1);
+  p = normalized(world - u * dot(world, u));
   q = cross(u, p);
 }
 
@@ -203,13 +161,13 @@ void perpendiculars(const Vec3d& u, Vec3d& p, Vec3d& q) {
 // False, with nothing written, when the outline has fewer than three corners.
 bool fitFlat(const Shape& shape, std::span<const Vector3> normalised,
              const Normalisation& normalisation, BoundingVolumes& volumes, Proposal& proposal) {
-  const Vec3d u = unit(shape.b - shape.a);
-  const Vec3d n = unit(cross(shape.b - shape.a, shape.c - shape.a));
-  const Vec3d v = cross(n, u);
+  const Vector3d u = normalized(shape.b - shape.a);
+  const Vector3d n = normalized(cross(shape.b - shape.a, shape.c - shape.a));
+  const Vector3d v = cross(n, u);
   std::vector<Point2> projected;
   projected.reserve(normalised.size());
   for (const Vector3& p : normalised) {
-    const Vec3d d = Vec3d(p) - shape.a;
+    const Vector3d d = Vector3d(p) - shape.a;
     projected.push_back({dot(d, u), dot(d, v)});
   }
   // The hull's own tolerance decides what is a corner.
@@ -217,15 +175,15 @@ bool fitFlat(const Shape& shape, std::span<const Vector3> normalised,
   if (outline.size() < 3)
     return false;
   const Rectangle2 rectangle = smallestRectangle(outline);
-  const Vec3d along = u * rectangle.direction.x + v * rectangle.direction.y;
-  const Vec3d across = cross(n, along);
+  const Vector3d along = u * rectangle.direction.x + v * rectangle.direction.y;
+  const Vector3d across = cross(n, along);
   const bool longAlong = rectangle.length >= rectangle.width;
-  proposal.boxAxes[0] = toFloat(n);
-  proposal.boxAxes[1] = toFloat(longAlong ? across : along);
-  proposal.boxAxes[2] = toFloat(longAlong ? along : across);
+  proposal.boxAxes[0] = n.toFloat();
+  proposal.boxAxes[1] = (longAlong ? across : along).toFloat();
+  proposal.boxAxes[2] = (longAlong ? along : across).toFloat();
   const Circle2 circle = smallestCircle(outline);
-  const Vec3d centre = shape.a + u * circle.center.x + v * circle.center.y;
-  proposal.minimalCenter = toFloat(toModel(normalisation, centre));
+  const Vector3d centre = shape.a + u * circle.center.x + v * circle.center.y;
+  proposal.minimalCenter = toModel(normalisation, centre).toFloat();
   volumes.hull.vertices = outline.size();
   volumes.hull.area = std::ldexp(std::abs(outlineArea(outline)), 2 * normalisation.exponent);
   return true;
@@ -234,21 +192,21 @@ bool fitFlat(const Shape& shape, std::span<const Vector3> normalised,
 // Linear shapes: the box along the segment (axis 2), the sphere on its two ends.
 void fitLinear(const Shape& shape, std::span<const Vector3> normalised,
                const Normalisation& normalisation, BoundingVolumes& volumes, Proposal& proposal) {
-  const Vec3d u = unit(shape.b - shape.a);
+  const Vector3d u = normalized(shape.b - shape.a);
   double lo = INFINITY;
   double hi = -INFINITY;
   for (const Vector3& p : normalised) {
-    const double t = dot(Vec3d(p) - shape.a, u);
+    const double t = dot(Vector3d(p) - shape.a, u);
     lo = std::min(lo, t);
     hi = std::max(hi, t);
   }
-  Vec3d p;
-  Vec3d q;
+  Vector3d p;
+  Vector3d q;
   perpendiculars(u, p, q);
-  proposal.boxAxes[0] = toFloat(p);
-  proposal.boxAxes[1] = toFloat(q);
-  proposal.boxAxes[2] = toFloat(u);
-  proposal.minimalCenter = toFloat(toModel(normalisation, shape.a + u * ((lo + hi) * 0.5)));
+  proposal.boxAxes[0] = p.toFloat();
+  proposal.boxAxes[1] = q.toFloat();
+  proposal.boxAxes[2] = u.toFloat();
+  proposal.minimalCenter = toModel(normalisation, shape.a + u * ((lo + hi) * 0.5)).toFloat();
   volumes.hull.vertices = 2;
 }
 
@@ -256,60 +214,54 @@ void fitLinear(const Shape& shape, std::span<const Vector3> normalised,
 // the float centres and axes, maxima rounded up to float.
 void finalPass(std::span<const Vector3> points, const Proposal& proposal,
                BoundingVolumes& volumes) {
-  const Vec3d reference(volumes.normalisation.shift);
-  Vec3d axes[3];
+  const Vector3d reference(volumes.normalisation.shift);
+  Vector3d axes[3];
   for (int k = 0; k < 3; ++k)
-    axes[k] = Vec3d(proposal.boxAxes[k]);
+    axes[k] = Vector3d(proposal.boxAxes[k]);
 
   std::array<double, 3> lo = {INFINITY, INFINITY, INFINITY};
   std::array<double, 3> hi = {-INFINITY, -INFINITY, -INFINITY};
-  Vector3 boxMin = points[0];
-  Vector3 boxMax = points[0];
   for (const Vector3& p : points) {
-    const Vec3d d = Vec3d(p) - reference;
+    const Vector3d d = Vector3d(p) - reference;
     for (int k = 0; k < 3; ++k) {
       const double t = dot(d, axes[k]);
       lo[static_cast<std::size_t>(k)] = std::min(lo[static_cast<std::size_t>(k)], t);
       hi[static_cast<std::size_t>(k)] = std::max(hi[static_cast<std::size_t>(k)], t);
-      boxMin[k] = std::min(boxMin[k], p[k]);
-      boxMax[k] = std::max(boxMax[k], p[k]);
     }
   }
-  Vec3d centre = reference;
+  Vector3d centre = reference;
   for (std::size_t k = 0; k < 3; ++k)
     centre = centre + axes[k] * ((lo[k] + hi[k]) * 0.5);
 
   OrientedBox& box = volumes.facetMomentBox;
-  box.center = toFloat(centre);
-  const Vec3d boxCentre(box.center);
-  const Vec3d minimalCentre(proposal.minimalCenter);
+  box.center = centre.toFloat();
+  const Vector3d boxCentre(box.center);
+  const Vector3d minimalCentre(proposal.minimalCenter);
   std::array<double, 3> half = {0, 0, 0};
   double toBoxCentre = 0;
   double toMinimalCentre = 0;
   for (const Vector3& p : points) {
-    const Vec3d d = Vec3d(p) - boxCentre;
+    const Vector3d d = Vector3d(p) - boxCentre;
     for (std::size_t k = 0; k < 3; ++k)
       half[k] = std::max(half[k], std::abs(dot(d, axes[k])));
     toBoxCentre = std::max(toBoxCentre, dot(d, d));
-    const Vec3d e = Vec3d(p) - minimalCentre;
+    const Vector3d e = Vector3d(p) - minimalCentre;
     toMinimalCentre = std::max(toMinimalCentre, dot(e, e));
   }
   for (int k = 0; k < 3; ++k) {
     box.axes[k] = proposal.boxAxes[k];
-    box.halfLengths[k] = roundUp(half[static_cast<std::size_t>(k)]);
+    box.halfLengths[k] = floatNotBelow(half[static_cast<std::size_t>(k)]);
   }
-  const Vec3d h(box.halfLengths);
+  const Vector3d h(box.halfLengths);
   box.volume = 8.0 * h.x * h.y * h.z;
 
-  volumes.axisAlignedBox.min = boxMin;
-  volumes.axisAlignedBox.max = boxMax;
-  const Vec3d extent = Vec3d(boxMax) - Vec3d(boxMin);
-  volumes.axisAlignedBox.volume = extent.x * extent.y * extent.z;
+  volumes.axisAlignedBox = axisAlignedBoxOf(points);
 
   volumes.cornerSphere.center = box.center;
-  volumes.cornerSphere.radius = std::max(roundUp(norm(h)), roundUp(std::sqrt(toBoxCentre)));
+  volumes.cornerSphere.radius =
+      std::max(floatNotBelow(length(h)), floatNotBelow(std::sqrt(toBoxCentre)));
   volumes.minimalSphere.center = proposal.minimalCenter;
-  volumes.minimalSphere.radius = roundUp(std::sqrt(toMinimalCentre));
+  volumes.minimalSphere.radius = floatNotBelow(std::sqrt(toMinimalCentre));
 }
 
 }  // namespace
@@ -343,27 +295,39 @@ Vector3 Normalisation::toNormalised(const Vector3& p) const {
 }
 
 Vector3 Normalisation::toModel(const Vector3& p) const {
-  return toFloat(::toModel(*this, Vec3d(p)));
+  return ::toModel(*this, Vector3d(p)).toFloat();
 }
 
 float Normalisation::lengthToModel(float length) const {
   return std::ldexp(length, exponent);
 }
 
+AxisAlignedBox axisAlignedBoxOf(std::span<const Vector3> points) {
+  AxisAlignedBox box;
+  if (points.empty())
+    return box;
+  box.min = points[0];
+  box.max = points[0];
+  for (const Vector3& p : points) {
+    for (int k = 0; k < 3; ++k) {
+      box.min[k] = std::min(box.min[k], p[k]);
+      box.max[k] = std::max(box.max[k], p[k]);
+    }
+  }
+  const Vector3d extent = Vector3d(box.max) - Vector3d(box.min);
+  box.volume = extent.x * extent.y * extent.z;
+  return box;
+}
+
 Normalisation normalisationFor(std::span<const Vector3> points) {
   Normalisation normalisation;
   if (points.empty())
     return normalisation;
-  Vector3 lo = points[0];
-  Vector3 hi = points[0];
-  for (const Vector3& p : points) {
-    for (int k = 0; k < 3; ++k) {
-      lo[k] = std::min(lo[k], p[k]);
-      hi[k] = std::max(hi[k], p[k]);
-    }
-  }
+  const AxisAlignedBox bounds = axisAlignedBoxOf(points);
+  const Vector3& lo = bounds.min;
+  const Vector3& hi = bounds.max;
   for (int k = 0; k < 3; ++k)
-    normalisation.shift[k] = static_cast<float>((static_cast<double>(lo[k]) + hi[k]) * 0.5);
+    normalisation.shift[k] = roundedToFloat((static_cast<double>(lo[k]) + hi[k]) * 0.5);
   double largest = 0;
   for (int k = 0; k < 3; ++k) {
     const double shift = normalisation.shift[k];
@@ -375,7 +339,7 @@ Normalisation normalisationFor(std::span<const Vector3> points) {
   std::frexp(largest, &binaryExponent);  // largest = f * 2^binaryExponent, f in [0.5, 1)
   normalisation.exponent = binaryExponent - 7;
   // Rounding to float may carry the largest coordinate up to 128 itself.
-  if (static_cast<float>(std::ldexp(largest, -normalisation.exponent)) >= 128.0f)
+  if (roundedToFloat(std::ldexp(largest, -normalisation.exponent)) >= 128.0f)
     ++normalisation.exponent;
   return normalisation;
 }

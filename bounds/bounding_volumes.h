@@ -67,6 +67,7 @@
 
 #include "bounds/dop26.h"
 #include "bounds/minimal_sphere.h"
+#include "bounds/oriented_box.h"
 #include "geometry/vector3.h"
 
 // Largest relative excess of a point over a returned volume that a check in float, or a
@@ -77,13 +78,6 @@ enum class Degeneracy { None, Flat, Linear, SinglePoint };  // "degenerate" = !=
 
 // Lower-case name: "none", "flat", "linear", "single point".
 const char* degeneracyName(Degeneracy degeneracy);
-
-struct OrientedBox {
-  Vector3 center;
-  Vector3 axes[3];      // unit length up to float rounding
-  Vector3 halfLengths;  // component k belongs to axes[k]
-  double volume = 0;    // 8 h0 h1 h2
-};
 
 // The volumes shown beside the ones above to compare them with: each a plain function of the
 // bounds library with its contract in its header, and each holds every input point.
@@ -99,6 +93,10 @@ struct AxisAlignedBox {
   Vector3 max;
   double volume = 0;
 };
+
+// The smallest axis-aligned box around points: the component-wise minima and maxima, and the
+// product of the three extents, each taken in double. No points give the zero box.
+AxisAlignedBox axisAlignedBoxOf(std::span<const Vector3> points);
 
 struct HullSummary {
   std::size_t vertices = 0;  // distinct vertices

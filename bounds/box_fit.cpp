@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
 #include <iostream>
+#include <memory_resource>
 #include <string_view>
 #include <utility>
 
@@ -23,7 +25,13 @@ Vector3 facetNormal(const Vector3& p0, const Vector3& p1, const Vector3& p2) {
 }  // namespace
 
 void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
-  // Pass 1: total area and the reference point.
+  // Pass 1: total area and the reference point. Each facet's |normal| is kept for pass 2,
+  // which needs the same value.
+  std::array<std::byte, 4096> block;
+  std::pmr::monotonic_buffer_resource arena(block.data(), block.size(),
+                                            std::pmr::new_delete_resource());
+  std::pmr::vector<float> normalLength(&arena);
+  normalLength.reserve(hull.facets.size());
   int n = 0;
   float area = 0.0f;
   Vector3 weighted;
@@ -33,7 +41,8 @@ void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
     const Vector3& p2 = facet.vertices[2];
     const Vector3 s = (p0 + p1) + p2;
     const Vector3 normal = facetNormal(p0, p1, p2);
-    const float a = std::sqrt(dot(normal, normal)) * 0.5f;
+    normalLength.push_back(std::sqrt(dot(normal, normal)));
+    const float a = normalLength.back() * 0.5f;
     area = area + a;
     weighted = weighted + s * a;
     n = n + 1;
@@ -46,7 +55,8 @@ void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
   // products, weighted by the facet's share of the area.
   Matrix3 moments = Matrix3::zero();
   const float inverseArea = 1.0f / area;
-  for (const Facet& facet : hull.facets) {
+  for (std::size_t f = 0; f < hull.facets.size(); ++f) {
+    const Facet& facet = hull.facets[f];
     const Vector3& p0 = facet.vertices[0];
     const Vector3& p1 = facet.vertices[1];
     const Vector3& p2 = facet.vertices[2];
@@ -61,8 +71,7 @@ void fitBoxToHull(const ConvexHull& hull, OBB& box, std::ostream& out) {
         }
       }
     }
-    const Vector3 normal = facetNormal(p0, p1, p2);
-    const float w = (std::sqrt(dot(normal, normal)) * inverseArea) * 0.5f;
+    const float w = (normalLength[f] * inverseArea) * 0.5f;
     for (int col = 0; col < 3; ++col) {
       contribution.setColumn(col, contribution.column(col) * w);
     }

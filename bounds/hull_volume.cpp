@@ -8,7 +8,10 @@
 double hullVolume(const ConvexHull& hull) {
   if (hull.facets.empty() || hull.facets.front().vertices.empty())
     return 0.0;
-  const Vector3d reference(hull.facets.front().vertices.front());
+  return hullVolume(hull, Vector3d(hull.facets.front().vertices.front()));
+}
+
+double hullVolume(const ConvexHull& hull, const Vector3d& reference) {
   double sixTimesVolume = 0.0;
   for (const Facet& facet : hull.facets) {
     const std::size_t n = facet.vertices.size();

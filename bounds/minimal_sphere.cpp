@@ -10,7 +10,9 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <cstddef>
 #include <cstdlib>
+#include <memory_resource>
 #include <utility>
 #include <vector>
 
@@ -336,12 +338,12 @@ void scan(VisitingOrder order, Sphere& working, SupportSet& support) {
 // give the same outcome: held, or a merge that again comes out no larger. The repeat of the
 // point at position 0 before the first restart is held as coincident with that support point.
 // Every vertex of a hull appears once per facet around it, so this spares most of the scan.
-void dropRepeats(std::vector<const Vector3*>& order) {
+void dropRepeats(std::pmr::vector<const Vector3*>& order) {
   int shift = 60;  // the table holds 2^(64 - shift) slots, at least twice the points
   while ((std::size_t{1} << (64 - shift)) < 2 * order.size())
     --shift;
   const std::size_t capacity = std::size_t{1} << (64 - shift);
-  std::vector<const Vector3*> table(capacity, nullptr);
+  std::pmr::vector<const Vector3*> table(capacity, nullptr, order.get_allocator());
   const auto bits = [](const Vector3* p) {
     return std::array<std::uint32_t, 3>{std::bit_cast<std::uint32_t>(p->x),
                                         std::bit_cast<std::uint32_t>(p->y),
@@ -377,16 +379,25 @@ bool isFinitePoint(const Vector3& p) {
 
 }  // namespace
 
-Sphere minimalSphere(const Vector3* points, int n) {
+namespace {
+
+// minimalSphere of n points, visited through `place(k)`, the address of point k; `exact()`
+// gives exactMinimalSphere of all n points in their order, for the rare final replacement.
+template <class Place, class Exact>
+Sphere minimalSphereOf(int n, Place place, Exact exact) {
   if (sphereSeedPending) {
     std::srand(SPHERE_GENERATOR_SEED);
     sphereSeedPending = false;
   }
   Sphere working;  // centre origin, squared radius 1: the answer for no points
   if (n >= 1) {
-    std::vector<const Vector3*> storage(static_cast<std::size_t>(n));
+    // The order and the table of dropRepeats of the program's hulls fit a block on the stack.
+    std::array<std::byte, 8192> block;
+    std::pmr::monotonic_buffer_resource arena(block.data(), block.size(),
+                                              std::pmr::new_delete_resource());
+    std::pmr::vector<const Vector3*> storage(static_cast<std::size_t>(n), &arena);
     for (int k = 0; k < n; ++k) {
-      storage[static_cast<std::size_t>(k)] = &points[k];
+      storage[static_cast<std::size_t>(k)] = place(k);
     }
     for (int k = n - 1; k >= 1; --k) {
       const int j = std::rand() % (k + 1);
@@ -410,9 +421,8 @@ Sphere minimalSphere(const Vector3* points, int n) {
     for (const Vector3* p : order) {
       const Vector3& q = *p;
       if (isFinitePoint(q) && !held(order, working, support, q)) {
-        const ExactSphere exact =
-            exactMinimalSphere(std::span<const Vector3>(points, static_cast<std::size_t>(n)));
-        working = {exact.center, exact.squaredRadius};
+        const ExactSphere replacement = exact();
+        working = {replacement.center, replacement.squaredRadius};
         break;
       }
     }
@@ -420,14 +430,37 @@ Sphere minimalSphere(const Vector3* points, int n) {
   return {working.center, static_cast<float>(std::sqrt(static_cast<double>(working.radius)))};
 }
 
+}  // namespace
+
+Sphere minimalSphere(const Vector3* points, int n) {
+  return minimalSphereOf(
+      n, [points](int k) { return &points[k]; },
+      [points, n] {
+        return exactMinimalSphere(std::span<const Vector3>(points, static_cast<std::size_t>(n)));
+      });
+}
+
+// The scan visits the facets' own vertex arrays; only the rare exact replacement gathers them.
 void fitSphereToHull(const ConvexHull& hull, Sphere& sphere) {
   std::size_t count = 0;
   for (const Facet& facet : hull.facets)
     count += facet.vertices.size();
-  std::vector<Vector3> gathered;
-  gathered.reserve(count);  // one allocation instead of one per doubling
+  std::array<std::byte, 4096> block;
+  std::pmr::monotonic_buffer_resource arena(block.data(), block.size(),
+                                            std::pmr::new_delete_resource());
+  std::pmr::vector<const Vector3*> places(&arena);
+  places.reserve(count);
   for (const Facet& facet : hull.facets) {
-    gathered.insert(gathered.end(), facet.vertices.begin(), facet.vertices.end());
+    for (const Vector3& v : facet.vertices)
+      places.push_back(&v);
   }
-  sphere = minimalSphere(gathered.data(), static_cast<int>(gathered.size()));
+  sphere = minimalSphereOf(
+      static_cast<int>(count), [&places](int k) { return places[static_cast<std::size_t>(k)]; },
+      [&hull, count] {
+        std::vector<Vector3> gathered;
+        gathered.reserve(count);
+        for (const Facet& facet : hull.facets)
+          gathered.insert(gathered.end(), facet.vertices.begin(), facet.vertices.end());
+        return exactMinimalSphere(gathered);
+      });
 }

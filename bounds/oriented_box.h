@@ -1,6 +1,6 @@
-// The one step every box construction of the bounds library shares: given directions, the
-// smallest box along them that holds every point (an OrientedBox of bounds/bounding_volumes.h),
-// in the canonical frame (bounds/box_frame.h).
+// The box type of every box construction of the bounds library (OrientedBox), and the one
+// step they share: given directions, the smallest box along them that holds every point, in
+// the canonical frame (bounds/box_frame.h).
 //
 // Contract (stated once, here):
 // - enclosingBox rounds the given axes to float first and measures everything against the
@@ -22,9 +22,15 @@
 #include <array>
 #include <span>
 
-#include "bounds/bounding_volumes.h"
 #include "geometry/vector3.h"
 #include "geometry/vector3d.h"
+
+struct OrientedBox {
+  Vector3 center;
+  Vector3 axes[3];      // unit length up to float rounding
+  Vector3 halfLengths;  // component k belongs to axes[k]
+  double volume = 0;    // 8 h0 h1 h2
+};
 
 // Three directions for a box, in double: axes[k] is the direction of half length k.
 using BoxAxes = std::array<Vector3d, 3>;

@@ -92,7 +92,17 @@ class ConvexHull {
   // order wins; both directions of a side match).
   void linkNeighbors(std::int32_t id);
 
-  // Stages of build, public so that tests can drive them one at a time.
+  // The literal stages of the hull, kept as its readable statement and public so that tests
+  // can drive them one step at a time. build yields the same hull, bit for bit, as running
+  // them step after step: buildInitialSimplex; then, while a facet has outside points, with
+  // the farthest point of the first such facet in list order as eye point, findHorizon,
+  // addFacetFromEdge for every horizon edge in order, the removal of the seen facets and
+  // linkNeighbors for every new facet (ending early as the 2n-facet rule above says). build
+  // itself calls only buildInitialSimplex, and that only for input without a finite point;
+  // everything else goes through the indexed build of hull/hull_builder.h. Nothing outside
+  // the tests calls findHorizon, and nothing calls addFacetFromEdge: the reference build
+  // beside the tests, which the indexed build is checked against, keeps its own copy of
+  // every stage.
 
   // Four facets (ids 0 to 3) on extreme points of the cloud, linked and with outside sets.
   // When the extreme points leave the base triangle or the apex degenerate, the point

@@ -889,13 +889,17 @@ class Builder {
 
   // The occupied slots by ascending id: the order of the literal facet list.
   Scratch<std::uint32_t> slotsInListOrder() const {
-    Scratch<std::uint32_t> order(memory_);
+    // Sorted as (id, slot) keys, so that comparisons need no lookups.
+    Scratch<std::uint64_t> keys(memory_);
+    keys.reserve(live_);
     for (std::uint32_t s = 0; s < slots_.size(); ++s) {
       if (slots_[s].id >= 0)
-        order.push_back(s);
+        keys.push_back(std::uint64_t{static_cast<std::uint32_t>(slots_[s].id)} << 32 | s);
     }
-    std::sort(order.begin(), order.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
+    std::sort(keys.begin(), keys.end());
+    Scratch<std::uint32_t> order(keys.size(), memory_);
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      order[i] = static_cast<std::uint32_t>(keys[i]);
     return order;
   }
 

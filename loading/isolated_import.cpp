@@ -24,20 +24,33 @@ constexpr bool ADDRESS_SANITIZER = true;
 constexpr bool ADDRESS_SANITIZER = false;
 #endif
 
-bool writeAll(int fd, const void* data, std::size_t size) {
-  const char* bytes = static_cast<const char*>(data);
+// Moves size bytes by repeated calls of step(bytes, count), a ::read or ::write on the pipe,
+// retrying after a signal; before each call ready() may wait, or give up by returning false.
+// False when the pipe fails or ends first.
+template <class Byte, class Step, class Ready>
+bool transferAll(Byte* bytes, std::size_t size, Step step, Ready ready) {
   while (size > 0) {
-    const ssize_t written = ::write(fd, bytes, size);
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
+    if (!ready()) {
       return false;
     }
-    bytes += written;
-    size -= static_cast<std::size_t>(written);
+    const ssize_t moved = step(bytes, size);
+    if (moved < 0 && errno == EINTR) {
+      continue;
+    }
+    if (moved <= 0) {
+      return false;
+    }
+    bytes += moved;
+    size -= static_cast<std::size_t>(moved);
   }
   return true;
+}
+
+bool writeAll(int fd, const void* data, std::size_t size) {
+  return transferAll(
+      static_cast<const char*>(data), size,
+      [fd](const char* bytes, std::size_t count) { return ::write(fd, bytes, count); },
+      [] { return true; });
 }
 
 void setLimit(int resource, rlim_t soft, rlim_t hard) {
@@ -88,8 +101,19 @@ class DeadlineReader {
       : fd_(fd), deadline_(deadline) {}
 
   bool read(void* data, std::size_t size) {
-    char* bytes = static_cast<char*>(data);
-    while (size > 0) {
+    return transferAll(
+        static_cast<char*>(data), size,
+        [this](char* bytes, std::size_t count) { return ::read(fd_, bytes, count); },
+        [this] { return waitForData(); });
+  }
+
+  bool timedOut() const { return timedOut_; }
+
+ private:
+  // Polls until the pipe has something to read (true), or the deadline passes or poll fails
+  // (false).
+  bool waitForData() {
+    for (;;) {
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
           deadline_ - std::chrono::steady_clock::now());
       if (left.count() <= 0) {
@@ -102,25 +126,12 @@ class DeadlineReader {
       if (ready < 0 && errno != EINTR) {
         return false;
       }
-      if (ready <= 0) {
-        continue;
+      if (ready > 0) {
+        return true;
       }
-      const ssize_t got = ::read(fd_, bytes, size);
-      if (got < 0 && errno == EINTR) {
-        continue;
-      }
-      if (got <= 0) {
-        return false;
-      }
-      bytes += got;
-      size -= static_cast<std::size_t>(got);
     }
-    return true;
   }
 
-  bool timedOut() const { return timedOut_; }
-
- private:
   int fd_;
   std::chrono::steady_clock::time_point deadline_;
   bool timedOut_ = false;

@@ -4,7 +4,6 @@
 #include "bounds/dop26.h"
 
 #include <gtest/gtest.h>
-#include <libqhull_r/qhull_ra.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,30 +13,14 @@
 
 #include "bounds/tests/volume_test_support.h"
 #include "hull/tests/hull_test_support.h"
+#include "hull/tests/qhull_run.h"
 
 namespace {
 
 // Volume of the convex hull of the points by Qhull, the independent reference.
 double qhullVolume(const std::vector<Vector3d>& points) {
-  std::vector<coordT> coordinates;
-  for (const Vector3d& p : points) {
-    coordinates.push_back(p.x);
-    coordinates.push_back(p.y);
-    coordinates.push_back(p.z);
-  }
-  qhT context;
-  qhT* qh = &context;
-  qh_zero(qh, stderr);
-  char options[] = "qhull FA";  // FA: compute the total volume
-  double volume = -1.0;
-  if (qh_new_qhull(qh, 3, static_cast<int>(points.size()), coordinates.data(), False, options,
-                   nullptr, stderr) == 0)
-    volume = qh->totvol;
-  qh_freeqhull(qh, !qh_ALL);
-  int curlong = 0;
-  int totlong = 0;
-  qh_memfreeshort(qh, &curlong, &totlong);
-  return volume;
+  QhullRun run(std::span<const Vector3d>(points), "qhull FA");  // FA: compute the total volume
+  return run.status() == 0 ? run.context()->totvol : -1.0;
 }
 
 TEST(Dop26, DirectionsAreUnitPairedAndInTheDocumentedOrder) {

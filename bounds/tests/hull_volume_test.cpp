@@ -1,5 +1,5 @@
-// Tests of the hull volume: known solids, far from the origin as near it, and never more than
-// any box around the points.
+// Tests of the hull volume: known solids, far from the origin as near it, the same from any
+// reference point, and never more than any box around the points.
 #include "bounds/hull_volume.h"
 
 #include <gtest/gtest.h>
@@ -46,6 +46,19 @@ TEST(HullVolume, IsNeverMoreThanTheMinimumBox) {
     const double volume = hullVolume(hull);
     EXPECT_GT(volume, 0.0);
     EXPECT_LE(volume, minimumVolumeBox(points, hull).volume) << "seed " << seed;
+  }
+}
+
+// A closed surface encloses the same volume seen from anywhere: only the rounding of the
+// signed tetrahedra depends on the reference point.
+TEST(HullVolume, DoesNotDependOnTheReferencePoint) {
+  for (std::uint32_t seed = 1; seed <= 100; ++seed) {
+    ConvexHull hull;
+    hull.build(hulltest::programCloud(seed));
+    const double volume = hullVolume(hull);
+    for (const Vector3d& reference :
+         {Vector3d(), Vector3d(hull.interiorPoint), Vector3d(3e3, -2e3, 1e3)})
+      EXPECT_NEAR(hullVolume(hull, reference), volume, 1e-9 * volume) << "seed " << seed;
   }
 }
 

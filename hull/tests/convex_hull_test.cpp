@@ -8,14 +8,10 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <random>
 
 #include "hull/tests/golden_cases.h"
 #include "hull/tests/hull_test_support.h"
-
-extern "C" {
-#include <libqhull_r/qhull_ra.h>
-}
+#include "hull/tests/qhull_run.h"
 
 namespace {
 
@@ -25,32 +21,22 @@ using namespace hulltest;
 // of points that are a vertex of only one of them. Our tolerance may keep or drop points within
 // HULL_EPSILON of the other hull's planes, and only those; they are few.
 int compareWithQhull(ConvexHull& hull, const std::vector<Vector3>& points) {
-  std::vector<coordT> coordinates;
-  for (const Vector3& p : points)
-    coordinates.insert(coordinates.end(), {p.x, p.y, p.z});
-  qhT state{};
-  qhT* qh = &state;  // the iteration macros name it qh
-  QHULL_LIB_CHECK
-  qh_zero(qh, stderr);
-  char options[] = "qhull";
-  EXPECT_EQ(qh_new_qhull(qh, 3, static_cast<int>(points.size()), coordinates.data(), False, options,
-                         nullptr, stderr),
-            0);
   std::set<Key> theirs;
-  vertexT* vertex = nullptr;
-  FORALLvertices {
-    theirs.insert(key(points[static_cast<std::size_t>(qh_pointid(qh, vertex->point))]));
-  }
   std::vector<Plane> theirPlanes;  // Qhull's distance is offset + normal . p
-  facetT* facet = nullptr;
-  FORALLfacets {
-    const auto n = [facet](int k) { return static_cast<float>(facet->normal[k]); };
-    theirPlanes.push_back({{n(0), n(1), n(2)}, -static_cast<float>(facet->offset)});
+  {
+    QhullRun run(std::span<const Vector3>(points), "qhull");
+    EXPECT_EQ(run.status(), 0);
+    qhT* qh = run.context();  // the iteration macros name it qh
+    vertexT* vertex = nullptr;
+    FORALLvertices {
+      theirs.insert(key(points[static_cast<std::size_t>(qh_pointid(qh, vertex->point))]));
+    }
+    facetT* facet = nullptr;
+    FORALLfacets {
+      const auto n = [facet](int k) { return static_cast<float>(facet->normal[k]); };
+      theirPlanes.push_back({{n(0), n(1), n(2)}, -static_cast<float>(facet->offset)});
+    }
   }
-  qh_freeqhull(qh, !qh_ALL);
-  int curlong = 0;
-  int totlong = 0;
-  qh_memfreeshort(qh, &curlong, &totlong);
 
   std::vector<Plane> ourPlanes;
   for (Facet& f : hull.facets)
@@ -216,28 +202,8 @@ TEST(ConvexHull, HostileCloudsEndWithAtMostTwoFacetsPerPoint) {
                                    {80, 80, 80},
                                    {-9, 1, -34}};
   std::vector<std::vector<Vector3>> clouds{seven};
-  for (std::uint32_t seed = 1; seed <= 300; ++seed) {
-    std::mt19937 rng(seed);
-    const auto coordinate = [&rng] {
-      return static_cast<float>(static_cast<int>(rng() % 200) - 100);
-    };
-    std::vector<Vector3> cloud;
-    const int n = 5 + static_cast<int>(rng() % 400);
-    const float far = std::pow(10.0f, 6.0f + static_cast<float>(rng() % 60) / 10.0f);
-    for (int i = 0; i < n; ++i) {
-      switch (rng() % 16) {
-        case 0:
-          cloud.push_back({far, 1.5f * far, 1.39f * far});
-          break;
-        case 1:
-          cloud.push_back({seed % 2 ? NAN : INFINITY, coordinate(), 1e10f});
-          break;
-        default:
-          cloud.push_back({coordinate(), coordinate(), coordinate()});
-      }
-    }
-    clouds.push_back(cloud);
-  }
+  for (std::uint32_t seed = 1; seed <= 300; ++seed)
+    clouds.push_back(hostileCloud(seed, 400, false));
   // 400 integer points and one far point: 25,659 facets in 19 s at 3.6e7 before the guard,
   // no end within minutes at 1e9.
   for (const float far : {3.6e7f, 1e9f}) {

@@ -269,29 +269,7 @@ TEST(FastHull, HostileCloudsGiveTheReferenceHull) {
   expectSameHull({{1, 2, 3}}, "one point");
   expectSameHull(std::vector<Vector3>(9, Vector3{1, 2, 3}), "one point nine times");
   for (std::uint32_t seed = 1; seed <= 300 / SCALE_DOWN; ++seed) {
-    std::mt19937 rng(seed);
-    const auto coordinate = [&rng] {
-      return static_cast<float>(static_cast<int>(rng() % 200) - 100);
-    };
-    std::vector<Vector3> cloud;
-    const int n = 5 + static_cast<int>(rng() % 200);
-    const float far = std::pow(10.0f, 6.0f + static_cast<float>(rng() % 60) / 10.0f);
-    for (int i = 0; i < n; ++i) {
-      switch (rng() % 16) {
-        case 0:
-          cloud.push_back({far, 1.5f * far, 1.39f * far});
-          break;
-        case 1:
-          cloud.push_back({seed % 2 ? NAN : INFINITY, coordinate(), 1e10f});
-          break;
-        case 2:
-          cloud.push_back({-far, coordinate(), -INFINITY});
-          break;
-        default:
-          cloud.push_back({coordinate(), coordinate(), coordinate()});
-      }
-    }
-    expectSameHull(cloud, text("hostile, seed ", seed));
+    expectSameHull(hostileCloud(seed, 200, true), text("hostile, seed ", seed));
     if (HasFailure())
       return;
   }

@@ -54,6 +54,34 @@ inline std::vector<Vector3> floatCloud(std::uint32_t seed, int count, bool onSph
   return points;
 }
 
+// A cloud the build must survive: 5 + (a draw below sizeSpread) points, each with chance
+// 1/16 a far point (1e6 to 1e12 along one fixed direction), with chance 1/16 one with a
+// non-finite coordinate (NaN for odd seeds, infinity for even), with chance 1/16, when
+// oppositeFar, a far point on the other side with an infinite coordinate, and otherwise an
+// integer point as programCloud draws them.
+inline std::vector<Vector3> hostileCloud(std::uint32_t seed, std::uint32_t sizeSpread,
+                                         bool oppositeFar) {
+  std::mt19937 rng(seed);
+  const auto coordinate = [&rng] {
+    return static_cast<float>(static_cast<int>(rng() % 200) - 100);
+  };
+  std::vector<Vector3> cloud;
+  const int n = 5 + static_cast<int>(rng() % sizeSpread);
+  const float far = std::pow(10.0f, 6.0f + static_cast<float>(rng() % 60) / 10.0f);
+  for (int i = 0; i < n; ++i) {
+    const auto kind = rng() % 16;
+    if (kind == 0)
+      cloud.push_back({far, 1.5f * far, 1.39f * far});
+    else if (kind == 1)
+      cloud.push_back({seed % 2 ? NAN : INFINITY, coordinate(), 1e10f});
+    else if (kind == 2 && oppositeFar)
+      cloud.push_back({-far, coordinate(), -INFINITY});
+    else
+      cloud.push_back({coordinate(), coordinate(), coordinate()});
+  }
+  return cloud;
+}
+
 // The parts in their text form (vectors as "x y z"), run together.
 template <class... Parts>
 std::string text(const Parts&... parts) {

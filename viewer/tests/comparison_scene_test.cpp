@@ -120,15 +120,8 @@ TEST(Legend, ProgramCloudFiguresAreThoseOfItsOwnFit) {
     const ComparisonVolumes comparison =
         computeComparisonVolumes(points, hull, std::span<const BoxAxes>(&axes, 1));
     const LegendFigures f = legendFigures(points.size(), hull, box, sphere, comparison);
-    Vector3 lo = points[0];
-    Vector3 hi = points[0];
-    for (const Vector3& p : points) {
-      for (int k = 0; k < 3; ++k) {
-        lo[k] = std::min(lo[k], p[k]);
-        hi[k] = std::max(hi[k], p[k]);
-      }
-    }
-    EXPECT_EQ(f.axisAlignedBox, static_cast<double>(hi.x - lo.x) * (hi.y - lo.y) * (hi.z - lo.z));
+    const AxisAlignedBox bounds = axisAlignedBoxOf(points);
+    EXPECT_EQ(f.axisAlignedBox, bounds.volume);
     EXPECT_EQ(f.hullVolume, hullVolume(hull));
     EXPECT_NEAR(f.minimalSphere, 4000.0 / 3.0 * std::numbers::pi, 1e-9);
     EXPECT_LE(f.minimumBox, f.facetMomentBox * (1 + 1e-6));
@@ -139,7 +132,7 @@ TEST(Legend, ProgramCloudFiguresAreThoseOfItsOwnFit) {
     const ComparisonScene scene = comparisonScene(comparison, Normalisation{});
     EXPECT_EQ(length(scene.minimumBox.center - comparison.minimumBox.center), 0.0f);
     EXPECT_EQ(scene.ritterSphere.radius, comparison.ritterSphere.radius);
-    EXPECT_EQ(length(scene.axisAlignedBox.center - (lo + hi) * 0.5f), 0.0f);
+    EXPECT_EQ(length(scene.axisAlignedBox.center - (bounds.min + bounds.max) * 0.5f), 0.0f);
     EXPECT_EQ(scene.dopFaces.size(), comparison.dop26.faces.size());
   }
 }
