@@ -21,7 +21,7 @@
 #include "bench/ratio_reporter.h"
 #include "loading/model_loader.h"
 #include "loading/point_list.h"
-#include "loading/tests/scratch_files.h"
+#include "loading/tests/model_files.h"
 
 namespace {
 

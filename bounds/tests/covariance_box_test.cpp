@@ -6,10 +6,8 @@
 
 #include <cmath>
 #include <random>
-#include <sstream>
 #include <vector>
 
-#include "bounds/box_fit.h"
 #include "bounds/minimum_box.h"
 #include "bounds/tests/volume_test_support.h"
 #include "hull/tests/hull_test_support.h"
@@ -66,20 +64,11 @@ TEST(CovarianceBox, DenseInteriorPointsTiltItButNotTheHullBasedBoxes) {
     streaked.push_back(Vector3d(0.9 * half.x * t, 0.9 * half.y * t, -0.9 * half.z * t).toFloat());
   }
   const double blockVolume = 8 * half.x * half.y * half.z;
-  const auto facetMomentVolume = [](const std::vector<Vector3>& points) {
-    OBB fitted;
-    std::ostringstream discard;
-    fitBoxToHull(volumetest::hullAtWorkingScale(points), fitted, discard);
-    return enclosingBox(points, {Vector3d(fitted.axes[0]), Vector3d(fitted.axes[1]),
-                                 Vector3d(fitted.axes[2])})
-        .volume;
-  };
   EXPECT_NEAR(pointCovarianceBox(corners).volume / blockVolume, 1.0, 1e-6);
   EXPECT_GT(pointCovarianceBox(streaked).volume / blockVolume, 1.5);
-  EXPECT_NEAR(facetMomentVolume(streaked) / blockVolume, 1.0, 1e-5);
-  EXPECT_NEAR(
-      minimumVolumeBox(streaked, volumetest::hullAtWorkingScale(streaked)).volume / blockVolume,
-      1.0, 1e-5);
+  const ConvexHull hull = volumetest::hullAtWorkingScale(streaked);
+  EXPECT_NEAR(volumetest::facetMomentVolume(streaked, hull) / blockVolume, 1.0, 1e-5);
+  EXPECT_NEAR(minimumVolumeBox(streaked, hull).volume / blockVolume, 1.0, 1e-5);
 }
 
 }  // namespace

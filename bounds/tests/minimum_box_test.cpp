@@ -10,10 +10,8 @@
 #include <array>
 #include <cmath>
 #include <numbers>
-#include <sstream>
 #include <vector>
 
-#include "bounds/box_fit.h"
 #include "bounds/tests/volume_test_support.h"
 #include "hull/tests/hull_test_support.h"
 
@@ -139,16 +137,6 @@ double axisAlignedVolume(std::span<const Vector3> points) {
   return frameVolume(p, {Vector3d(1, 0, 0), Vector3d(0, 1, 0), Vector3d(0, 0, 1)});
 }
 
-// The facet-moment box of the same hull, its extents taken over every point.
-double facetMomentVolume(std::span<const Vector3> points, const ConvexHull& hull) {
-  OBB fitted;
-  std::ostringstream discard;
-  fitBoxToHull(hull, fitted, discard);
-  return enclosingBox(
-             points, {Vector3d(fitted.axes[0]), Vector3d(fitted.axes[1]), Vector3d(fitted.axes[2])})
-      .volume;
-}
-
 // Small clouds of several kinds: the program's, on a sphere, in a cube, and rotated blocks.
 std::vector<std::vector<Vector3>> smallClouds() {
   std::vector<std::vector<Vector3>> clouds;
@@ -190,7 +178,7 @@ TEST(MinimumBox, HoldsEveryPointAtEveryScaleAndBeatsTheAxisAlignedAndFacetMoment
       volumetest::expectHoldsEveryPoint(box, points);
       volumetest::expectCanonicalFrame(box);
       EXPECT_LE(box.volume, axisAlignedVolume(points) * (1 + 1e-6));
-      EXPECT_LE(box.volume, facetMomentVolume(points, hull) * (1 + 1e-6));
+      EXPECT_LE(box.volume, volumetest::facetMomentVolume(points, hull) * (1 + 1e-6));
     }
   }
 }

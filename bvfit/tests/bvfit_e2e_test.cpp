@@ -9,8 +9,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -20,23 +18,12 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// A fresh directory for one test, removed afterwards.
 class BvfitRun : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "bvfit-e2e-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string write(const std::string& name, const std::string& content) {
-    const fs::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary) << content;
-    return path.string();
+    return folder_.write(name, content);
   }
 
   // A box of half sizes 1, 2, 3 as an OBJ mesh of twelve triangles.
@@ -52,31 +39,9 @@ class BvfitRun : public testing::Test {
     return write(name, obj);
   }
 
-  struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-  };
-
-  Outcome run(std::vector<std::string> arguments, const std::string& stderrPath = "") {
+  FinishedRun run(std::vector<std::string> arguments, const std::string& stderrPath = "") {
     arguments.insert(arguments.begin(), BVFIT_PROGRAM);
-    Redirections redirections;
-    redirections.stdoutPath = (dir_ / "stdout").string();
-    redirections.stderrPath = stderrPath.empty() ? (dir_ / "stderr").string() : stderrPath;
-    Outcome outcome;
-    ChildProcess child(arguments, {}, redirections);
-    outcome.status = child.waitForExit(60s);
-    outcome.out = read(redirections.stdoutPath);
-    if (stderrPath.empty())
-      outcome.err = read(redirections.stderrPath);
-    return outcome;
-  }
-
-  static std::string read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return runCaptured(arguments, {}, folder_.path(), 60s, stderrPath);
   }
 
   static std::vector<std::string> lines(const std::string& text) {
@@ -87,24 +52,24 @@ class BvfitRun : public testing::Test {
     return result;
   }
 
-  fs::path dir_;
+  ScratchFolder folder_{"bvfit-e2e"};
 };
 
 TEST_F(BvfitRun, JsonLinePerFileAndAnErrorLineForAMissingFileAmongGoodOnes) {
   const std::string box = writeBoxObj("box.obj");
-  const std::string missing = (dir_ / "missing.ply").string();
+  const std::string missing = folder_.path() + "/missing.ply";
   // A point list whose name needs escaping in JSON: quote, backslash, tab, non-ASCII.
   const std::string odd = write("we\"ird\\ \tn\xc3\xa4me.xyz",
                                 "# a tetrahedron and a point inside\n"
                                 "0 0 0\n4 0 0\n0 4 0\n0 0 4\n1 1 1\n");
-  const Outcome outcome = run({"--json", box, missing, odd});
+  const FinishedRun outcome = run({"--json", box, missing, odd});
   EXPECT_EQ(outcome.status, 2);
-  const std::vector<std::string> errors = lines(outcome.err);
-  ASSERT_EQ(errors.size(), 1u) << outcome.err;
+  const std::vector<std::string> errors = lines(outcome.standardError);
+  ASSERT_EQ(errors.size(), 1u) << outcome.standardError;
   EXPECT_EQ(errors[0].rfind("bvfit: " + missing + ": ", 0), 0u) << errors[0];
 
-  const std::vector<std::string> out = lines(outcome.out);
-  ASSERT_EQ(out.size(), 3u) << outcome.out;
+  const std::vector<std::string> out = lines(outcome.standardOutput);
+  ASSERT_EQ(out.size(), 3u) << outcome.standardOutput;
   std::vector<JsonValue> json;
   for (const std::string& line : out) {
     std::string error;
@@ -121,23 +86,13 @@ TEST_F(BvfitRun, JsonLinePerFileAndAnErrorLineForAMissingFileAmongGoodOnes) {
   EXPECT_NEAR(first["hull"]["area"].number, 88, 1e-4);
   EXPECT_NEAR(first["hull"]["volume"].number, 48, 1e-4);
   EXPECT_NEAR(first["boxes"]["axisAligned"]["volume"].number, 48, 1e-4);
-  const JsonValue& fitted = first["boxes"]["facetMoments"];
-  for (const char* key : {"center", "halfLengths"})
-    EXPECT_EQ(fitted[key].items.size(), 3u) << key;
-  ASSERT_EQ(fitted["axes"].items.size(), 3u);
-  EXPECT_EQ(fitted["axes"].items[2].items.size(), 3u);
-  EXPECT_TRUE(fitted.has("volume"));
-  for (const char* key : {"corners", "minimal"}) {
-    EXPECT_EQ(first["spheres"][key]["center"].items.size(), 3u) << key;
-    EXPECT_TRUE(first["spheres"][key].has("radius")) << key;
-  }
+  // Every key with the fitted values: Report.JsonLineCarriesEveryVolumeWithItsFittedValues.
   EXPECT_NEAR(first["spheres"]["minimal"]["radius"].number, std::sqrt(14.0), 1e-3);
   // The box is its own minimum box; every volume has its time.
   EXPECT_NEAR(first["boxes"]["minimum"]["volume"].number, 48, 1e-4);
-  EXPECT_EQ(first["dop26"]["planes"].items.size(), 26u);
   for (const char* key :
        {"load", "hull", "minimumBox", "pointCovarianceBox", "dop26", "ritterSphere", "total"})
-    EXPECT_TRUE(first["seconds"].has(key)) << key;
+    EXPECT_NE(first["seconds"].find(key), nullptr) << key;
 
   EXPECT_EQ(json[1].keys(), (std::vector<std::string>{"file", "error"}));
   EXPECT_EQ(json[1]["file"].string, missing);
@@ -151,10 +106,10 @@ TEST_F(BvfitRun, JsonLinePerFileAndAnErrorLineForAMissingFileAmongGoodOnes) {
 TEST_F(BvfitRun, TableForEveryReadFileAndNothingOnStandardError) {
   const std::string box = writeBoxObj("box.obj");
   const std::string sheet = write("sheet.txt", "0 0 5\n10 0 5\n10 20 5\n0 20 5\n3 4 5\n");
-  const Outcome outcome = run({box, sheet});
+  const FinishedRun outcome = run({box, sheet});
   EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(outcome.err, "");
-  const std::string& table = outcome.out;
+  EXPECT_EQ(outcome.standardError, "");
+  const std::string& table = outcome.standardOutput;
   EXPECT_NE(table.find(box + "\n"), std::string::npos) << table;
   EXPECT_NE(table.find("8 vertices, 12 facets, area 88, volume 48"), std::string::npos) << table;
   for (const char* label :
@@ -165,26 +120,26 @@ TEST_F(BvfitRun, TableForEveryReadFileAndNothingOnStandardError) {
 }
 
 TEST_F(BvfitRun, UsageHelpAndBadArguments) {
-  const Outcome none = run({});
+  const FinishedRun none = run({});
   EXPECT_EQ(none.status, 2);
-  EXPECT_EQ(none.out, "");
-  EXPECT_EQ(none.err.rfind("usage: bvfit", 0), 0u) << none.err;
+  EXPECT_EQ(none.standardOutput, "");
+  EXPECT_EQ(none.standardError.rfind("usage: bvfit", 0), 0u) << none.standardError;
 
-  const Outcome help = run({"--help"});
+  const FinishedRun help = run({"--help"});
   EXPECT_EQ(help.status, 0);
-  EXPECT_EQ(help.err, "");
+  EXPECT_EQ(help.standardError, "");
   for (const char* word : {"--json", "volumeToHull", "Exit status", "terminal", "nine"})
-    EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    EXPECT_NE(help.standardOutput.find(word), std::string::npos) << word;
 
-  const Outcome bogus = run({"--bogus", writeBoxObj("box.obj")});
+  const FinishedRun bogus = run({"--bogus", writeBoxObj("box.obj")});
   EXPECT_EQ(bogus.status, 2);
-  EXPECT_EQ(bogus.out, "");
-  EXPECT_NE(bogus.err.find("--bogus"), std::string::npos) << bogus.err;
+  EXPECT_EQ(bogus.standardOutput, "");
+  EXPECT_NE(bogus.standardError.find("--bogus"), std::string::npos) << bogus.standardError;
 
   // After "--" a name that looks like an option is a file, here one that does not exist.
-  const Outcome dashed = run({"--json", "--", "--json"});
+  const FinishedRun dashed = run({"--json", "--", "--json"});
   EXPECT_EQ(dashed.status, 2);
-  EXPECT_EQ(dashed.err.rfind("bvfit: --json: ", 0), 0u) << dashed.err;
+  EXPECT_EQ(dashed.standardError.rfind("bvfit: --json: ", 0), 0u) << dashed.standardError;
 }
 
 TEST_F(BvfitRun, ProgressGoesToStandardErrorWhenItIsATerminal) {
@@ -193,9 +148,9 @@ TEST_F(BvfitRun, ProgressGoesToStandardErrorWhenItIsATerminal) {
   ASSERT_EQ(grantpt(terminal), 0);
   ASSERT_EQ(unlockpt(terminal), 0);
   const std::string box = writeBoxObj("box.obj");
-  const Outcome outcome = run({"--json", box, box}, ptsname(terminal));
+  const FinishedRun outcome = run({"--json", box, box}, ptsname(terminal));
   EXPECT_EQ(outcome.status, 0);
-  EXPECT_EQ(lines(outcome.out).size(), 2u);
+  EXPECT_EQ(lines(outcome.standardOutput).size(), 2u);
   fcntl(terminal, F_SETFL, O_NONBLOCK);
   std::string shown;
   char buffer[4096];

@@ -14,7 +14,6 @@
 #include <fstream>
 #include <optional>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,19 +29,6 @@ using namespace std::chrono_literals;
 constexpr auto DEADLINE = 120s;
 // Resident memory any one child may reach (the sanitizer runtime included).
 constexpr long MEMORY_BOUND_KB = 1536L * 1024;
-
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 std::string plyHeader(const std::string& format, long long vertices, int faces) {
   return "ply\nformat " + format + " 1.0\nelement vertex " + std::to_string(vertices) +
@@ -66,35 +52,15 @@ std::string floatBytes(float value) {
 
 class HostileFiles : public testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "hostile-files-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
   std::string write(const std::string& name, const std::string& content) {
-    const fs::path path = dir_ / name;
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-    return path.string();
+    return folder_.write(name, content);
   }
 
-  Outcome run(const std::string& program, const std::vector<std::string>& arguments) {
+  FinishedRun run(const std::string& program, const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
-    Redirections redirections;
-    redirections.stdoutPath = (dir_ / "stdout").string();
-    redirections.stderrPath = (dir_ / "stderr").string();
-    Outcome outcome;
-    {
-      // No display: bvdemo must refuse a bad file before it would need one.
-      ChildProcess child(argv, {{"DISPLAY", ""}}, redirections);
-      outcome.status = child.waitForExit(DEADLINE);
-    }
-    outcome.out = readFile(redirections.stdoutPath);
-    outcome.err = readFile(redirections.stderrPath);
-    return outcome;
+    // No display: bvdemo must refuse a bad file before it would need one.
+    return runCaptured(argv, {{"DISPLAY", ""}}, folder_.path(), DEADLINE);
   }
 
   // Both programs refuse the file with exit status 2 and exactly the line "<prefix>PATH: reason"
@@ -106,24 +72,26 @@ class HostileFiles : public testing::Test {
 #endif
     for (const auto& [program, prefix] : programs) {
       SCOPED_TRACE(program + " " + path);
-      const Outcome outcome = run(program, {path});
-      EXPECT_EQ(outcome.status, 2) << outcome.err;
-      EXPECT_EQ(outcome.out, "");
-      EXPECT_TRUE(outcome.err.starts_with(prefix + path + ": ")) << outcome.err;
-      EXPECT_NE(outcome.err.find(reason), std::string::npos) << outcome.err;
-      EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
-      EXPECT_TRUE(outcome.err.ends_with("\n"));
+      const FinishedRun outcome = run(program, {path});
+      EXPECT_EQ(outcome.status, 2) << outcome.standardError;
+      EXPECT_EQ(outcome.standardOutput, "");
+      EXPECT_TRUE(outcome.standardError.starts_with(prefix + path + ": ")) << outcome.standardError;
+      EXPECT_NE(outcome.standardError.find(reason), std::string::npos) << outcome.standardError;
+      EXPECT_EQ(std::count(outcome.standardError.begin(), outcome.standardError.end(), '\n'), 1)
+          << outcome.standardError;
+      EXPECT_TRUE(outcome.standardError.ends_with("\n"));
     }
     expectBoundedMemory();
   }
 
   // bvfit --json reads the file: one JSON line with the volumes.
   JsonValue fitted(const std::string& path) {
-    const Outcome outcome = run(BVFIT_PROGRAM, {"--json", path});
-    EXPECT_EQ(outcome.status, 0) << outcome.err;
-    EXPECT_EQ(outcome.err, "");
-    const std::optional<JsonValue> line = parseJson(outcome.out.substr(0, outcome.out.find('\n')));
-    EXPECT_TRUE(line.has_value()) << outcome.out;
+    const FinishedRun outcome = run(BVFIT_PROGRAM, {"--json", path});
+    EXPECT_EQ(outcome.status, 0) << outcome.standardError;
+    EXPECT_EQ(outcome.standardError, "");
+    const std::optional<JsonValue> line =
+        parseJson(outcome.standardOutput.substr(0, outcome.standardOutput.find('\n')));
+    EXPECT_TRUE(line.has_value()) << outcome.standardOutput;
     expectBoundedMemory();
     if (!line)
       return JsonValue();
@@ -137,65 +105,64 @@ class HostileFiles : public testing::Test {
     EXPECT_LT(usage.ru_maxrss, MEMORY_BOUND_KB);
   }
 
-  fs::path dir_;
+  ScratchFolder folder_{"hostile-files"};
 };
 
-TEST_F(HostileFiles, EmptyTruncatedAndOverclaimingFilesAreRefusedAtOnce) {
-  expectRefused(write("empty.ply", ""), "empty");
+TEST_F(HostileFiles, FilesThatCannotBeReadAreRefusedAtOnceWithTheirReason) {
   std::string body;
   for (int i = 0; i < 4; ++i)
     body += floatBytes(static_cast<float>(i)) + floatBytes(1.0f) + floatBytes(2.0f);
-  expectRefused(
-      write("truncated.ply", plyHeader("binary_little_endian", 4, 0) + body.substr(0, 30)),
-      "ends early");
   // Binary STL: 80-byte header, triangle count, 50 bytes per triangle; two of twelve present.
   const std::string triangle = std::string(12, '\0') + body.substr(0, 36) + std::string(2, '\0');
-  expectRefused(write("truncated.stl",
-                      std::string(80, 'x') + littleEndian(12) + triangle + triangle.substr(0, 20)),
-                "ends early");
-  expectRefused(write("billion.ply", plyHeader("binary_little_endian", 1000000000, 0) + body),
-                "ends early");
-  expectRefused(write("billion.off", "OFF\n1000000000 0 0\n0 0 0\n"), "ends early");
+  fs::create_directories(fs::path(folder_.path()) / "folder.obj");
+  const std::pair<std::string, const char*> files[] = {
+      {folder_.path() + "/missing.obj", "no such file"},
+      {folder_.path() + "/folder.obj", "is a directory"},
+      {write("empty.ply", ""), "empty file"},
+      {write("truncated.ply", plyHeader("binary_little_endian", 4, 0) + body.substr(0, 30)),
+       "ends early"},
+      {write("truncated.stl",
+             std::string(80, 'x') + littleEndian(12) + triangle + triangle.substr(0, 20)),
+       "ends early"},
+      {write("billion.ply", plyHeader("binary_little_endian", 1000000000, 0) + body), "ends early"},
+      {write("billion.off", "OFF\n1000000000 0 0\n0 0 0\n"), "ends early"},
+      {write("words.obj", "this is not a model\n"), ""},
+      {write("comments.txt", "# nothing but a comment\n"), "no points"},
+      {write("nan.obj", "v 0 0 0\nv 1 0 0\nv nan 1 0\nv 0 0 1\n"),
+       "point 3 has a non-finite coordinate"},
+      {write("inf.xyz", "0 0 0\n1 0 0\n0 1 0\n0 0 inf\n"), "point 4 has a non-finite coordinate"},
+      // Read, so its path with blanks and letters beyond ASCII reached the reader unchanged.
+      {write("a folder with blanks/Modèle ünïcode ß.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv inf 0 0\n"),
+       "point 4 has a non-finite coordinate"},
+  };
+  for (const auto& [path, reason] : files)
+    expectRefused(path, reason);
 }
 
 TEST_F(HostileFiles, HundredMegabytesOfGarbageIsRefusedInBoundedMemory) {
   std::mt19937 random(20);
   std::string block(1 << 20, '\0');
+  const std::string garbage = folder_.path() + "/garbage.bin";
   {
-    std::ofstream out(dir_ / "garbage.bin", std::ios::binary);
+    std::ofstream out(garbage, std::ios::binary);
     for (int megabyte = 0; megabyte < 100; ++megabyte) {
       for (char& c : block)
         c = static_cast<char>(random());
       out << block;
     }
   }
-  expectRefused((dir_ / "garbage.bin").string(), "");
+  expectRefused(garbage, "");
 }
 
-TEST_F(HostileFiles, DirectoriesAndUnreadableFilesGiveTheirReason) {
-  fs::create_directories(dir_ / "folder.obj");
-  expectRefused((dir_ / "folder.obj").string(), "directory");
-
+TEST_F(HostileFiles, UnreadableFilesAreRefused) {
   const std::string locked = write("locked.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nv 0 0 1\n");
   fs::permissions(locked, fs::perms::none);
   if (access(locked.c_str(), R_OK) == 0)
     GTEST_SKIP() << "running with the right to read any file (root): permissions do not bite";
-  expectRefused(locked, "");
+  expectRefused(locked, "Permission denied");
 }
 
-TEST_F(HostileFiles, NonFiniteCoordinatesNameTheirPoint) {
-  expectRefused(write("nan.obj", "v 0 0 0\nv 1 0 0\nv nan 1 0\nv 0 0 1\n"),
-                "point 3 has a non-finite coordinate");
-  expectRefused(write("inf.xyz", "0 0 0\n1 0 0\n0 1 0\n0 0 inf\n"),
-                "point 4 has a non-finite coordinate");
-}
-
-TEST_F(HostileFiles, OddButValidFilesGiveTheirVolumes) {
-  // A path with blanks and letters beyond ASCII reaches the reader unchanged.
-  const std::string tetrahedron = "v 0 0 0\nv 4 0 0\nv 0 4 0\nv 0 0 4\nf 1 2 3\nf 1 2 4\n";
-  const JsonValue odd = fitted(write("a folder with blanks/Modèle ünïcode ß.obj", tetrahedron));
-  EXPECT_EQ(odd["hull"]["vertices"].number, 4);
-
+TEST_F(HostileFiles, AFileOfEqualVerticesGivesASinglePointWithoutNotANumber) {
   // Every vertex equal: a single point, radius 0, no NaN anywhere.
   const JsonValue same = fitted(write("same.obj", "v 1 2 3\nv 1 2 3\nv 1 2 3\nv 1 2 3\n"));
   EXPECT_TRUE(same["degenerate"].boolean);

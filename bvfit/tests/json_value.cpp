@@ -1,4 +1,4 @@
-// Recursive-descent JSON reader for the tests.
+// Recursive-descent JSON reader for the tests, one function per production of RFC 8259.
 #include "bvfit/tests/json_value.h"
 
 #include <charconv>
@@ -13,7 +13,7 @@ class Reader {
 
   std::optional<JsonValue> document(std::string* error) {
     JsonValue value;
-    if (value_(value, 0) && (space(), at_ == text_.size()))
+    if (read(value, 0) && (space(), at_ == text_.size()))
       return value;
     if (error != nullptr)
       *error = (reason_.empty() ? "unexpected text" : reason_) + " at " + std::to_string(at_);
@@ -26,23 +26,16 @@ class Reader {
       reason_ = reason;
     return false;
   }
-  char peek() const { return at_ < text_.size() ? text_[at_] : '\0'; }
-  bool take(char c) {
-    space();
-    if (peek() != c)
-      return false;
-    ++at_;
-    return true;
+  unsigned char peek(std::size_t ahead = 0) const {
+    return at_ + ahead < text_.size() ? static_cast<unsigned char>(text_[at_ + ahead]) : 0;
   }
   void space() {
     while (peek() == ' ' || peek() == '\t' || peek() == '\n' || peek() == '\r')
       ++at_;
   }
-  bool word(std::string_view w) {
-    if (text_.substr(at_, w.size()) != w)
-      return fail("bad literal");
-    at_ += w.size();
-    return true;
+  bool take(char c) {
+    space();
+    return peek() == c && (++at_, true);
   }
   bool digits() {
     const std::size_t start = at_;
@@ -51,30 +44,24 @@ class Reader {
     return at_ > start;
   }
 
-  bool value_(JsonValue& v, int depth) {
+  bool read(JsonValue& v, int depth) {
     space();
     if (depth > 64)
       return fail("too deep");
-    switch (peek()) {
-      case '{':
-      case '[':
-        return container(v, depth);
-      case '"':
-        v.kind = JsonValue::Kind::String;
-        return string(v.string);
-      case 't':
-        v.kind = JsonValue::Kind::Bool;
-        v.boolean = true;
-        return word("true");
-      case 'f':
-        v.kind = JsonValue::Kind::Bool;
-        return word("false");
-      case 'n':
-        return word("null");
-      default:
-        v.kind = JsonValue::Kind::Number;
-        return number(v.number);
+    if (peek() == '{' || peek() == '[')
+      return container(v, depth);
+    if (peek() == '"')
+      return v.kind = JsonValue::Kind::String, string(v.string);
+    for (const std::string_view word : {"true", "false", "null"}) {
+      if (text_.substr(at_, word.size()) == word) {
+        at_ += word.size();
+        v.kind = word == "null" ? JsonValue::Kind::Null : JsonValue::Kind::Bool;
+        v.boolean = word == "true";
+        return true;
+      }
     }
+    v.kind = JsonValue::Kind::Number;
+    return number(v.number);
   }
 
   // An object or an array: members or items between brackets, separated by commas.
@@ -90,7 +77,7 @@ class Reader {
       if (object && (peek() != '"' || !string(key) || !take(':')))
         return fail("expected a key and ':'");
       JsonValue item;
-      if (!value_(item, depth + 1))
+      if (!read(item, depth + 1))
         return false;
       if (object)
         v.members.emplace_back(std::move(key), std::move(item));
@@ -102,18 +89,11 @@ class Reader {
 
   bool number(double& n) {
     const std::size_t start = at_;
-    if (peek() == '-')
-      ++at_;
-    if (peek() == '0')
-      ++at_;
-    else if (!digits())
+    at_ += peek() == '-' ? 1 : 0;
+    if (!(peek() == '0' ? (++at_, true) : digits()) || (peek() == '.' && (++at_, !digits())))
       return fail("bad number");
-    if (peek() == '.' && (++at_, !digits()))
-      return fail("bad fraction");
     if (peek() == 'e' || peek() == 'E') {
-      ++at_;
-      if (peek() == '+' || peek() == '-')
-        ++at_;
+      at_ += peek(1) == '+' || peek(1) == '-' ? 2 : 1;
       if (!digits())
         return fail("bad exponent");
     }
@@ -121,80 +101,61 @@ class Reader {
     return true;
   }
 
-  bool hex4(std::uint32_t& code) {
-    const char* first = text_.data() + at_;
-    const char* last = text_.data() + std::min(text_.size(), at_ + 4);
-    const auto [end, error] = std::from_chars(first, last, code, 16);
-    if (error != std::errc() || end != first + 4)
-      return fail("bad \\u escape");
-    at_ += 4;
-    return true;
-  }
-
   // One raw UTF-8 sequence, checked strictly (no overlong forms, surrogates or values above
   // U+10FFFF), copied to out.
   bool rawUtf8(std::string& out) {
-    const auto lead = static_cast<unsigned char>(peek());
-    const std::size_t length = lead < 0x80                    ? 1
-                               : lead >= 0xc2 && lead <= 0xdf ? 2
-                               : lead >= 0xe0 && lead <= 0xef ? 3
-                               : lead >= 0xf0 && lead <= 0xf4 ? 4
-                                                              : 0;
-    if (length == 0 || at_ + length > text_.size())
-      return fail("invalid UTF-8");
-    std::uint32_t code = length == 1 ? lead : lead & (0xffu >> (length + 1));
+    const unsigned lead = peek();
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xc2 ? 0
+                               : lead < 0xe0 ? 2
+                               : lead < 0xf0 ? 3
+                               : lead < 0xf5 ? 4
+                                             : 0;
+    std::uint32_t code = length == 1 ? lead : lead & (0x7fu >> length);
     for (std::size_t k = 1; k < length; ++k) {
-      const auto next = static_cast<unsigned char>(text_[at_ + k]);
-      if ((next & 0xc0) != 0x80)
+      if ((peek(k) & 0xc0) != 0x80)
         return fail("invalid UTF-8");
-      code = (code << 6) | (next & 0x3fu);
+      code = (code << 6) | (peek(k) & 0x3fu);
     }
     const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < smallest[length] || code > 0x10ffff || (code >= 0xd800 && code <= 0xdfff))
+    if (length == 0 || code < smallest[length] || code > 0x10ffff ||
+        (code >= 0xd800 && code <= 0xdfff))
       return fail("invalid UTF-8");
     out.append(text_.substr(at_, length));
     at_ += length;
     return true;
   }
 
+  // bvfit writes characters beyond ASCII as they are, so an escaped surrogate (half of a
+  // character beyond U+FFFF) is refused rather than paired.
   bool string(std::string& out) {
     static constexpr std::string_view ESCAPES = "\"\"\\\\//b\bf\fn\nr\rt\t";
-    ++at_;  // the opening quote
-    for (;;) {
-      const char c = peek();
-      if (at_ >= text_.size())
-        return fail("unterminated string");
-      if (c == '"')
-        return ++at_, true;
-      if (static_cast<unsigned char>(c) < 0x20)
-        return fail("control character in string");
-      if (c != '\\') {
+    for (++at_; peek() != '"';) {
+      if (at_ >= text_.size() || peek() < 0x20)
+        return fail("unterminated string or control character in it");
+      if (peek() != '\\') {
         if (!rawUtf8(out))
           return false;
         continue;
       }
-      const char e = text_[++at_];
-      ++at_;
-      const std::size_t escape = ESCAPES.find(e);
-      if (e != 'u') {
-        if (escape == std::string_view::npos || escape % 2 != 0)
-          return fail("bad escape");
+      const unsigned char kind = peek(1);
+      const std::size_t escape = ESCAPES.find(static_cast<char>(kind));
+      at_ += 2;
+      if (escape != std::string_view::npos && escape % 2 == 0) {
         out += ESCAPES[escape + 1];
         continue;
       }
       std::uint32_t code = 0;
-      std::uint32_t low = 0;
-      if (!hex4(code))
-        return false;
-      if (code >= 0xdc00 && code <= 0xdfff)
-        return fail("lone low surrogate");
-      if (code >= 0xd800 && code <= 0xdbff) {
-        if (!word("\\u") || !hex4(low) || low < 0xdc00 || low > 0xdfff)
-          return fail("lone high surrogate");
-        code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
-      }
+      const char* first = text_.data() + at_;
+      const char* last = text_.data() + std::min(text_.size(), at_ + 4);
+      if (kind != 'u' || std::from_chars(first, last, code, 16).ptr != first + 4 ||
+          (code >= 0xd800 && code <= 0xdfff))
+        return fail("bad escape");
+      at_ += 4;
       appendUtf8(out, code);
     }
+    ++at_;
+    return true;
   }
 
   std::string_view text_;
@@ -212,20 +173,17 @@ void appendUtf8(std::string& out, std::uint32_t code) {
     out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3f));
 }
 
-const JsonValue& JsonValue::operator[](std::string_view key) const {
+const JsonValue* JsonValue::find(std::string_view key) const {
   for (const auto& [name, value] : members) {
     if (name == key)
-      return value;
+      return &value;
   }
-  throw std::out_of_range("no key " + std::string(key));
+  return nullptr;
 }
 
-bool JsonValue::has(std::string_view key) const {
-  for (const auto& member : members) {
-    if (member.first == key)
-      return true;
-  }
-  return false;
+const JsonValue& JsonValue::operator[](std::string_view key) const {
+  const JsonValue* value = find(key);
+  return value != nullptr ? *value : throw std::out_of_range("no key " + std::string(key));
 }
 
 std::vector<std::string> JsonValue::keys() const {

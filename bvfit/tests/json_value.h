@@ -1,7 +1,7 @@
 // A strict JSON reader (RFC 8259) for the tests: bvfit's output must parse, and the tests
 // read its values back. Rejects what a lenient reader would let through: trailing commas,
-// leading zeros, bare control characters in strings, invalid UTF-8, lone surrogates,
-// anything after the value.
+// leading zeros, bare control characters in strings, invalid UTF-8, anything after the value;
+// and escaped surrogates, which bvfit never writes (it writes UTF-8 as it is).
 #pragma once
 
 #include <cstdint>
@@ -22,7 +22,8 @@ struct JsonValue {
 
   // The member with this key; throws std::out_of_range naming the key when there is none.
   const JsonValue& operator[](std::string_view key) const;
-  bool has(std::string_view key) const;
+  // The member with this key, or nullptr.
+  const JsonValue* find(std::string_view key) const;
   std::vector<std::string> keys() const;
 };
 

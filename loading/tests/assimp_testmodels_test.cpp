@@ -8,7 +8,6 @@
 #include <filesystem>
 
 #include "loading/model_loader.h"
-#include "loading/tests/scratch_files.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "loading/tests/scratch_files.h"
+#include "loading/tests/model_files.h"
 
 namespace {
 

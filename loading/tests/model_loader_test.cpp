@@ -1,13 +1,14 @@
 // Tests of loading models: the same box in every format comes back in file order from a file
 // and from memory alike, node transforms compose from the root down in glTF and COLLADA, and
-// broken or empty files of each kind give their one error line.
+// broken, empty, non-finite or overclaiming files of each kind give their one error line.
 #include "loading/model_loader.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "loading/tests/model_files.h"
-#include "loading/tests/scratch_files.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ TEST(ModelLoader, EveryFormatGivesTheBoxInFileOrderFromFileAndMemory) {
   const ScratchDirectory directory;
   const std::vector<Vector3> corners = boxCorners();
   const std::vector<Vector3> triangles = boxTriangleCorners();
+  const std::vector<Vector3> same(5, Vector3{3.5f, -2, 1e6f});
   const struct {
     std::string name;
     std::string bytes;
@@ -43,6 +45,9 @@ TEST(ModelLoader, EveryFormatGivesTheBoxInFileOrderFromFileAndMemory) {
       {"box.off", off(corners, 6), triples(corners)},
       {"box.xyz", pointList(corners), triples(corners)},
       {"box.CSV", pointList(corners), triples(corners)},
+      // Blanks and letters beyond ASCII in the path; every vertex equal.
+      {"Modèle 3D ÄÖÜ/würfel mit Leerzeichen.ply", plyBinary(corners, 12, false), triples(corners)},
+      {"same.ply", plyAscii(same, 0), triples(same)},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -154,6 +159,13 @@ TEST(ModelLoader, BrokenFilesOfEachKindGiveTheirErrorLine) {
   const std::string binaryStl = stlBinary(boxTriangleCorners());
   std::string cutStl = stlAscii(boxTriangleCorners());
   cutStl.erase(cutStl.size() - 60);
+  std::vector<Vector3> withNan = corners;
+  withNan[4].y = std::numeric_limits<float>::quiet_NaN();
+  std::vector<Vector3> withInfinity = boxTriangleCorners();
+  withInfinity[6].z = std::numeric_limits<float>::infinity();
+  std::string billionStl(80, ' ');
+  appendUint32(billionStl, 1'000'000'000);
+  const std::string billion = "file ends early: its header declares 1000000000 ";
   const struct {
     std::string name;
     std::string bytes;
@@ -180,7 +192,8 @@ TEST(ModelLoader, BrokenFilesOfEachKindGiveTheirErrorLine) {
        "lines follow the header"},
       {"no_scene.gltf", R"({"asset":{"version":"2.0"}})", "~GLTF"},
       {"broken.irr", "<irr_scene><node", "~IRR file"},
-      {"cloud.pts", "1 2 3\n4 5\n", "line 2: expected three coordinates, found 2"},
+      {"Modèle 3D ÄÖÜ/nuage de points ñ.pts", "1 2 3\n4 5\n",
+       "line 2: expected three coordinates, found 2"},
       {"mystery.qqq", std::string("\x7f\x01\x02 not a model at all, by any reader"),
        "a format nobody reads"},
       {"notes", "Shopping list:\n- milk\n- bread\n", "a format nobody reads"},
@@ -191,6 +204,26 @@ TEST(ModelLoader, BrokenFilesOfEachKindGiveTheirErrorLine) {
       {"empty.ply", plyHeader("ascii", 0, 0), "no vertices"},
       {"empty.off", "OFF\n0 0 0\n", "no vertices"},
       {"unused.gltf", gltf({{{{1, 2, 3}}, 0}}, R"([{"name":"no mesh"}])", "[0]"), "no vertices"},
+      // Non-finite coordinates name their point, counted from 1.
+      {"nan.ply", plyBinary(withNan, 12, false), "point 5 has a non-finite coordinate"},
+      {"inf.stl", stlBinary(withInfinity), "point 7 has a non-finite coordinate"},
+      {"inf.obj", "v 0 0 0\nv 1 0 0\nv 0 0 -inf\nf 1 2 3\n", "point 3 has a non-finite coordinate"},
+      {"nan.xyz", "0 0 0\n# gap\n1 nan 2\n", "point 2 has a non-finite coordinate (line 3)"},
+      // Finite in the file, beyond float range once the node's scale is applied.
+      {"overflow.gltf",
+       gltf({{{{1, 1, 1}, {1e30f, 0, 0}}, 0}}, R"([{"scale":[1e10,1,1],"mesh":0}])", "[0]"),
+       "point 2 has a non-finite coordinate after its node transform"},
+      // Headers claiming a billion vertices fail at once, before anything is allocated.
+      {"billion.ply", plyHeader("ascii", 1'000'000'000, 0) + "0 0 0\n",
+       billion + "\"vertex\" elements, one a line, but only 1 lines follow the header"},
+      {"billion_binary.ply", plyHeader("binary_little_endian", 1'000'000'000, 0) + "0123456789ab",
+       billion + "\"vertex\" elements, which need at least 12000000000 bytes after the header, "
+                 "but only 12 follow"},
+      {"billion.off", "OFF\n1000000000 1 0\n0 0 0\n3 0 0 0\n",
+       billion + "vertices and 1 faces, one a line, but only 2 lines follow the header"},
+      {"billion.stl", billionStl + std::string(50, '\0'),
+       billion + "triangles, which need at least 50000000000 bytes after the header, but only 50 "
+                 "follow"},
   };
   for (const auto& c : cases) {
     const std::string path = directory.write(c.name, c.bytes);

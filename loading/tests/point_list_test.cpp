@@ -12,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-#include "loading/tests/scratch_files.h"
+#include "loading/tests/model_files.h"
 
 namespace {
 

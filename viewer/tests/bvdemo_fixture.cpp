@@ -1,13 +1,7 @@
 // The shared fixture of bvdemo's end-to-end tests.
 #include "viewer/tests/bvdemo_fixture.h"
 
-#include <stdlib.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "hull/tests/golden_cases.h"
 
@@ -20,17 +14,6 @@ std::string keptReport(long long seed) {
   }
   return kept.substr(0, end);
 }
-
-namespace {
-
-std::string fileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-}  // namespace
 
 PixelBounds nonWhiteBounds(const Frame& frame) {
   PixelBounds bounds{frame.width, -1, frame.height, -1};
@@ -59,15 +42,7 @@ std::ostream& operator<<(std::ostream& out, const PixelBounds& bounds) {
 }
 
 void Bvdemo::SetUp() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "bvdemo-e2e-XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  workDir_ = pattern;
   display_ = std::make_unique<VirtualDisplay>(workDir_ + "/xvfb.log");
-}
-
-void Bvdemo::TearDown() {
-  display_.reset();
-  std::filesystem::remove_all(workDir_);
 }
 
 std::unique_ptr<DemoSession> Bvdemo::start(long long clockSeconds,
@@ -86,17 +61,7 @@ std::unique_ptr<DemoSession> Bvdemo::start(long long clockSeconds, const DemoLau
 }
 
 FinishedRun Bvdemo::runWithoutDisplay(const std::vector<std::string>& arguments) {
-  Redirections redirections;
-  redirections.stdoutPath = workDir_ + "/alone.stdout";
-  redirections.stderrPath = workDir_ + "/alone.stderr";
   std::vector<std::string> argv{BVDEMO_PROGRAM};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  FinishedRun run;
-  {
-    ChildProcess demo(argv, {{"DISPLAY", ""}}, redirections);
-    run.status = demo.waitForExit(std::chrono::milliseconds(60'000));
-  }
-  run.standardOutput = fileText(redirections.stdoutPath);
-  run.standardError = fileText(redirections.stderrPath);
-  return run;
+  return runCaptured(argv, {{"DISPLAY", ""}}, workDir_, std::chrono::milliseconds(60'000));
 }

@@ -50,17 +50,9 @@ std::ostream& operator<<(std::ostream& out, const PixelBounds& bounds);
 // middle half of the 640 x 480 window.
 inline constexpr PixelBounds MIDDLE_HALF{141, 499, 61, 419};
 
-// A run that ended by itself.
-struct FinishedRun {
-  int status = -1;
-  std::string standardOutput;
-  std::string standardError;
-};
-
 class Bvdemo : public ::testing::Test {
  protected:
   void SetUp() override;
-  void TearDown() override;
 
   // Starts bvdemo with these arguments and waits for its first frame. Runs within one test
   // follow each other.
@@ -72,6 +64,7 @@ class Bvdemo : public ::testing::Test {
   // Runs bvdemo with these arguments and without any X display (DISPLAY unset), to its end.
   FinishedRun runWithoutDisplay(const std::vector<std::string>& arguments);
 
-  std::string workDir_;
-  std::unique_ptr<VirtualDisplay> display_;
+  ScratchFolder work_{"bvdemo-e2e"};
+  const std::string workDir_ = work_.path();
+  std::unique_ptr<VirtualDisplay> display_;  // goes before the folder it logs to
 };

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,10 +43,7 @@ class BvdemoMemcheck : public Bvdemo {
     std::string text;
     for (const auto& entry : std::filesystem::directory_iterator(workDir_)) {
       if (entry.path().filename().string().starts_with("memcheck.")) {
-        std::ifstream in(entry.path());
-        std::ostringstream content;
-        content << in.rdbuf();
-        text += content.str();
+        text += fileText(entry.path().string());
       }
     }
     return text;
@@ -78,11 +73,10 @@ TEST_F(BvdemoMemcheck, OwnCloudEndedByEscapeIsClean) {
 }
 
 TEST_F(BvdemoMemcheck, ModelFileEndedByEscapeIsClean) {
-  const std::string model = workDir_ + "/model.ply";
-  std::ofstream(model) << "ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\n"
-                          "property float y\nproperty float z\nend_header\n"
-                          "0 0 0\n0.1 0 0\n0 0.1 0\n0 0 0.1\n0.1 0.1 0.1\n";
-  runAndEndByEscape({model});
+  runAndEndByEscape({work_.write("model.ply",
+                                 "ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\n"
+                                 "property float y\nproperty float z\nend_header\n"
+                                 "0 0 0\n0.1 0 0\n0 0.1 0\n0 0 0.1\n0.1 0.1 0.1\n")});
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Child processes through posix_spawnp, polled with waitpid.
+// Child processes through posix_spawnp, polled with waitpid; scratch folders by mkdtemp.
 #include "viewer/tests/child_process.h"
 
 #include <fcntl.h>
@@ -7,7 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
@@ -126,4 +130,48 @@ int runToEnd(const std::vector<std::string>& argv,
              std::chrono::milliseconds timeout) {
   ChildProcess child(argv, environment, Redirections{});
   return child.waitForExit(timeout);
+}
+
+FinishedRun runCaptured(const std::vector<std::string>& argv,
+                        const std::map<std::string, std::string>& environment,
+                        const std::string& folder, std::chrono::milliseconds timeout,
+                        const std::string& stderrPath) {
+  Redirections redirections;
+  redirections.stdoutPath = folder + "/run.stdout";
+  redirections.stderrPath = stderrPath.empty() ? folder + "/run.stderr" : stderrPath;
+  FinishedRun run;
+  {
+    ChildProcess child(argv, environment, redirections);
+    run.status = child.waitForExit(timeout);
+  }
+  run.standardOutput = fileText(redirections.stdoutPath);
+  run.standardError = stderrPath.empty() ? fileText(redirections.stderrPath) : "";
+  return run;
+}
+
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+ScratchFolder::ScratchFolder(const std::string& prefix) {
+  std::string pattern = (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot make a scratch folder: " + std::string(std::strerror(errno)));
+  }
+  path_ = pattern;
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::string ScratchFolder::write(const std::string& name, const std::string& content) const {
+  const std::filesystem::path file = std::filesystem::path(path_) / name;
+  std::filesystem::create_directories(file.parent_path());
+  std::ofstream(file, std::ios::binary) << content;
+  return file.string();
 }

@@ -1,5 +1,6 @@
 // ChildProcess: a program started by the end-to-end tests, with its standard streams
-// redirected to files, reaped (and killed first if still running) on destruction.
+// redirected to files, reaped (and killed first if still running) on destruction; a run to
+// its end with both outputs captured; and the scratch folder such runs work in.
 //
 // Failures to start or to finish in time throw std::runtime_error with a message that names
 // the program, so a missing tool fails a test clearly instead of skipping it.
@@ -50,3 +51,36 @@ class ChildProcess {
 int runToEnd(const std::vector<std::string>& argv,
              const std::map<std::string, std::string>& environment,
              std::chrono::milliseconds timeout);
+
+// A program run to its end.
+struct FinishedRun {
+  int status = -1;
+  std::string standardOutput;
+  std::string standardError;  // empty when it went to a path of the caller's
+};
+
+// Runs argv to its end (throws as above), its standard output and error in files in folder,
+// or standard error to stderrPath when one is given.
+FinishedRun runCaptured(const std::vector<std::string>& argv,
+                        const std::map<std::string, std::string>& environment,
+                        const std::string& folder, std::chrono::milliseconds timeout,
+                        const std::string& stderrPath = "");
+
+// The whole content of a file; empty when it cannot be read.
+std::string fileText(const std::string& path);
+
+// A fresh folder in the temporary directory, removed with its contents.
+class ScratchFolder {
+ public:
+  explicit ScratchFolder(const std::string& prefix);
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::string& path() const { return path_; }
+  // Writes content to name (which may hold '/': folders are made) and returns its path.
+  std::string write(const std::string& name, const std::string& content) const;
+
+ private:
+  std::string path_;
+};

@@ -14,16 +14,6 @@ CommandLine parse(Arguments arguments) {
   return parseCommandLine(arguments);
 }
 
-TEST(CommandLine, WithoutArgumentsOnlyTheProgramNameGoesToGlut) {
-  const CommandLine line = parse({});
-  ASSERT_TRUE(line.ok()) << line.error;
-  EXPECT_EQ(line.glutArguments, Arguments{"/usr/bin/bvdemo"});
-  EXPECT_FALSE(line.options.seed);
-  EXPECT_FALSE(line.options.points);
-  EXPECT_EQ(line.options.modelPath, "");
-  EXPECT_FALSE(line.options.help);
-}
-
 TEST(CommandLine, GlutOptionsGoToGlutInOrderWithTheirValuesWhateverTheyLookLike) {
   const CommandLine line =
       parse({"-display", ":3", "--seed", "7", "-iconic", "part.obj", "-geometry", "--points",

@@ -1,4 +1,5 @@
-// The comparison layers in the scene's frame and the legend: its numbers are bvfit's.
+// The comparison layers in the scene's frame and the legend: its numbers are bvfit's. A
+// model's layers hold its normalised points: model_scene_test.cpp.
 #include "viewer/comparison_scene.h"
 
 #include <gtest/gtest.h>
@@ -133,33 +134,6 @@ TEST(Legend, ProgramCloudFiguresAreThoseOfItsOwnFit) {
     EXPECT_EQ(scene.ritterSphere.radius, comparison.ritterSphere.radius);
     EXPECT_EQ(length(scene.axisAlignedBox.center - (bounds.min + bounds.max) * 0.5f), 0.0f);
     EXPECT_EQ(scene.dopFaces.size(), comparison.dop26.faces.size());
-  }
-}
-
-// A model's layers are drawn where its scene is: every normalised point inside the moved
-// boxes and sphere, up to float rounding.
-TEST(ComparisonScene, MovedLayersHoldTheNormalisedPoints) {
-  for (const float scale : {1e-4f, 3.0f, 1e5f}) {
-    const Cloud cloud = slabOf(9, 300, scale, {7 * scale, -scale, 0});
-    const BoundingVolumesResult fit = computeBoundingVolumes(cloud);
-    ASSERT_TRUE(fit.ok());
-    const Normalisation& n = fit.volumes.normalisation;
-    const ComparisonScene scene = comparisonScene(fit.volumes.comparison, n);
-    const float slack = 1e-4f;
-    for (const Vector3& p : cloud) {
-      const Vector3 q = n.toNormalised(p);
-      for (const OBB* box : {&scene.minimumBox, &scene.axisAlignedBox}) {
-        for (int k = 0; k < 3; ++k)
-          ASSERT_LE(std::abs(dot(q - box->center, box->axes[k])), box->halfLengths[k] + slack);
-      }
-      ASSERT_LE(length(q - scene.ritterSphere.center), scene.ritterSphere.radius + slack);
-    }
-    for (const Vector3& v : scene.dopVertices) {
-      for (int k = 0; k < 3; ++k) {
-        const OBB& box = scene.axisAlignedBox;
-        ASSERT_LE(std::abs(v[k] - box.center[k]), box.halfLengths[k] + slack);
-      }
-    }
   }
 }
 

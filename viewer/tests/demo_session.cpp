@@ -28,13 +28,6 @@ constexpr std::uint64_t SWAPS_AFTER_INPUT = 5;
 constexpr std::uint64_t SWAPS_BETWEEN_CAPTURES = 3;
 constexpr int SETTLE_ATTEMPTS = 50;
 
-std::string fileText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // Windows vanish while tests watch them (that is the point of the exit tests); Xlib's default
 // handler would end the test program on the first BadWindow.
 int ignoreXError(Display*, XErrorEvent*) {

@@ -8,6 +8,9 @@
 // std::runtime_error with bvdemo's standard error attached.
 #pragma once
 
+// Before Xlib, whose Success macro would break Eigen's headers.
+#include "viewer/tests/gl_trace.h"
+
 #include <X11/Xlib.h>
 
 #include <chrono>
@@ -18,7 +21,6 @@
 #include <vector>
 
 #include "viewer/tests/child_process.h"
-#include "viewer/tests/gl_trace.h"
 #include "viewer/tests/swap_record.h"
 #include "viewer/tests/virtual_display.h"
 

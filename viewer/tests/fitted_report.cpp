@@ -9,10 +9,14 @@
 #include "bounds/box_fit.h"
 #include "viewer/model_scene.h"
 
-std::string fittedReportFor(const std::vector<Vector3>& points) {
+OBB fittedBoxFor(const std::vector<Vector3>& points) {
   const BoundingVolumesResult fit = computeBoundingVolumes(points);
   EXPECT_TRUE(fit.ok()) << fit.error;
+  return toOBB(fit.volumes.facetMomentBox);
+}
+
+std::string fittedReportFor(const std::vector<Vector3>& points) {
   std::ostringstream report;
-  writeBoxReport(report, toOBB(fit.volumes.facetMomentBox));
+  writeBoxReport(report, fittedBoxFor(points));
   return report.str();
 }

@@ -10,76 +10,29 @@
 #include <numbers>
 #include <sstream>
 
-Matrix4 identity() {
-  return {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-}
-
-Matrix4 operator*(const Matrix4& a, const Matrix4& b) {
-  Matrix4 m{};
-  for (int column = 0; column < 4; ++column) {
-    for (int row = 0; row < 4; ++row) {
-      for (int k = 0; k < 4; ++k) {
-        m[4 * column + row] += a[4 * k + row] * b[4 * column + k];
-      }
-    }
-  }
-  return m;
-}
-
 Matrix4 translation(double x, double y, double z) {
-  Matrix4 m = identity();
-  m[12] = x;
-  m[13] = y;
-  m[14] = z;
-  return m;
+  return Eigen::Affine3d(Eigen::Translation3d(x, y, z)).matrix();
 }
 
 Matrix4 rotation(double degrees, double x, double y, double z) {
-  const double norm = std::sqrt(x * x + y * y + z * z);
-  x /= norm;
-  y /= norm;
-  z /= norm;
-  const double radians = degrees * std::numbers::pi / 180.0;
-  const double c = std::cos(radians);
-  const double s = std::sin(radians);
-  const double t = 1 - c;
-  return {t * x * x + c,
-          t * x * y + s * z,
-          t * x * z - s * y,
-          0,
-          t * x * y - s * z,
-          t * y * y + c,
-          t * y * z + s * x,
-          0,
-          t * x * z + s * y,
-          t * y * z - s * x,
-          t * z * z + c,
-          0,
-          0,
-          0,
-          0,
-          1};
+  const Eigen::AngleAxisd turn(degrees * std::numbers::pi / 180.0,
+                               Eigen::Vector3d(x, y, z).normalized());
+  return Eigen::Affine3d(turn).matrix();
 }
 
 Matrix4 perspective(double fovyDegrees, double aspect, double zNear, double zFar) {
   const double f = 1.0 / std::tan(fovyDegrees * std::numbers::pi / 360.0);
-  Matrix4 m{};
-  m[0] = f / aspect;
-  m[5] = f;
-  m[10] = (zFar + zNear) / (zNear - zFar);
-  m[11] = -1.0;
-  m[14] = 2.0 * zFar * zNear / (zNear - zFar);
+  Matrix4 m = Matrix4::Zero();
+  m(0, 0) = f / aspect;
+  m(1, 1) = f;
+  m(2, 2) = (zFar + zNear) / (zNear - zFar);
+  m(3, 2) = -1.0;
+  m(2, 3) = 2.0 * zFar * zNear / (zNear - zFar);
   return m;
 }
 
 double relativeDifference(const Matrix4& a, const Matrix4& b) {
-  double difference = 0;
-  double scale = 1;
-  for (std::size_t i = 0; i < 16; ++i) {
-    difference = std::max(difference, std::fabs(a[i] - b[i]));
-    scale = std::max(scale, std::fabs(b[i]));
-  }
-  return difference / scale;
+  return (a - b).cwiseAbs().maxCoeff() / std::max(1.0, b.cwiseAbs().maxCoeff());
 }
 
 namespace {

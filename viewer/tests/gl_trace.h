@@ -6,15 +6,17 @@
 // arranged its calls.
 #pragma once
 
+#include <Eigen/Geometry>
 #include <array>
 #include <set>
 #include <string>
 #include <vector>
 
-// A 4x4 matrix in OpenGL's column-major order, and the matrices the GL calls multiply by.
-using Matrix4 = std::array<double, 16>;
-Matrix4 identity();
-Matrix4 operator*(const Matrix4& a, const Matrix4& b);
+// A 4x4 matrix, and the matrices the GL calls multiply by.
+using Matrix4 = Eigen::Matrix4d;
+inline Matrix4 identity() {
+  return Matrix4::Identity();
+}
 Matrix4 translation(double x, double y, double z);
 // glRotate: degrees about the axis (x, y, z), which is normalised first.
 Matrix4 rotation(double degrees, double x, double y, double z);

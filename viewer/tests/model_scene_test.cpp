@@ -1,10 +1,13 @@
-// The normalised scene of a fitted point set: where its points and volumes are drawn.
+// The normalised scene of a fitted point set: where its points, volumes and comparison layers
+// are drawn.
 #include "viewer/model_scene.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
+
+#include "viewer/comparison_scene.h"
 
 namespace {
 
@@ -64,13 +67,19 @@ TEST(ModelScene, ScalingAModelByAPowerOfTwoGivesTheVerySameScene) {
   }
 }
 
-TEST(ModelScene, AtEveryScaleTheSceneFitsTheCameraAndHoldsEveryPointInEveryVolume) {
+// The scene with its comparison layers, as bvdemo draws a model.
+TEST(ModelScene, AtEveryScaleTheSceneFitsTheCameraAndHoldsEveryPointInEveryLayer) {
   std::mt19937 rng(99);
   std::uniform_real_distribution<float> offset(-5.0f, 5.0f);
   for (const float scale : {1e-4f, 3e-2f, 1.0f, 70.0f, 1e4f, 1e6f, 1e8f}) {
     for (std::uint32_t seed = 1; seed <= 5; ++seed) {
       const Vector3 shift = Vector3{offset(rng), offset(rng), offset(rng)} * scale;
-      const ModelScene scene = sceneOf(cloudOf(seed, 300, scale, shift));
+      const Cloud cloud = cloudOf(seed, 300, scale, shift);
+      const BoundingVolumesResult fit = computeBoundingVolumes(cloud);
+      ASSERT_TRUE(fit.ok()) << fit.error;
+      const ModelScene scene = modelScene(cloud, fit.volumes);
+      const ComparisonScene more =
+          comparisonScene(fit.volumes.comparison, fit.volumes.normalisation);
       SCOPED_TRACE(testing::Message() << "scale " << scale << ", seed " << seed);
       EXPECT_FALSE(scene.hull.facets.empty());
       // The drawn volumes are a few normalised units of rounding from exact; in a scene of
@@ -78,19 +87,27 @@ TEST(ModelScene, AtEveryScaleTheSceneFitsTheCameraAndHoldsEveryPointInEveryVolum
       const float slack = 1e-3f;
       float largest = 0.0f;
       for (const Vector3& p : scene.points) {
-        for (int k = 0; k < 3; ++k) {
-          largest = std::max(largest, std::fabs(p[k]));
-          EXPECT_LE(std::fabs(dot(p - scene.box.center, scene.box.axes[k])),
-                    scene.box.halfLengths[k] + slack);
+        for (const OBB* box : {&scene.box, &more.minimumBox, &more.axisAlignedBox}) {
+          for (int k = 0; k < 3; ++k)
+            ASSERT_LE(std::fabs(dot(p - box->center, box->axes[k])), box->halfLengths[k] + slack);
         }
-        EXPECT_LE(length(p - scene.cornerSphere.center), scene.cornerSphere.radius + slack);
-        EXPECT_LE(length(p - scene.minimalSphere.center), scene.minimalSphere.radius + slack);
+        for (const Sphere* sphere : {&scene.cornerSphere, &scene.minimalSphere, &more.ritterSphere})
+          ASSERT_LE(length(p - sphere->center), sphere->radius + slack);
+        for (int k = 0; k < 3; ++k)
+          largest = std::max(largest, std::fabs(p[k]));
       }
       EXPECT_GE(largest, 63.9f);
       EXPECT_LE(largest, 128.0f);
       // The box is no bigger than the points ask for: a corner sphere within the camera's
       // reach, 300 units away.
       EXPECT_LE(scene.cornerSphere.radius, 128.0f * std::sqrt(3.0f) + slack);
+      // The 26-DOP lies in the axis-aligned box.
+      for (const Vector3& v : more.dopVertices) {
+        for (int k = 0; k < 3; ++k) {
+          const OBB& box = more.axisAlignedBox;
+          ASSERT_LE(std::abs(v[k] - box.center[k]), box.halfLengths[k] + slack);
+        }
+      }
     }
   }
 }

@@ -8,20 +8,11 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 namespace {
 
 constexpr int STARTUP_TIMEOUT_MS = 60'000;
-
-std::string fileText(const std::string& path) {
-  std::ifstream in(path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 }  // namespace
 
