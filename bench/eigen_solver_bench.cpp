@@ -2,6 +2,7 @@
 // (compute) and closed form (computeDirect), on the same seeded batch of symmetric
 // positive semi-definite matrices, the kind of moment matrix the box fitter solves.
 #include <Eigen/Eigenvalues>
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -54,7 +55,7 @@ void timeBatch(benchmark::State& state, Solve solve) {
   state.SetItemsProcessed(state.iterations() * BATCH);
 }
 
-// As the box fitter uses it: a fresh object (and its allocations) for every matrix.
+// A fresh object (and its allocations) for every matrix.
 void symmetricEigen3Fresh(benchmark::State& state) {
   timeBatch(state, [](const Eigen::Matrix3f& a) {
     SymmetricEigen3 eigen(3);
@@ -71,6 +72,20 @@ void symmetricEigen3Reused(benchmark::State& state) {
     load(eigen, a);
     eigen.solve();
     return eigen.diagonal[0] + eigen.rows[0][0];
+  });
+}
+
+// As the box fitter uses it: the fixed-size solve, no allocation.
+void symmetricEigen3Fixed(benchmark::State& state) {
+  timeBatch(state, [](const Eigen::Matrix3f& a) {
+    Matrix3Rows rows{};
+    for (std::size_t i = 0; i < 3; ++i) {
+      for (std::size_t j = 0; j < 3; ++j)
+        rows[i][j] = a(static_cast<Eigen::Index>(i), static_cast<Eigen::Index>(j));
+    }
+    std::array<float, 3> diagonal{};
+    solveSymmetric3(rows, diagonal);
+    return diagonal[0] + rows[0][0];
   });
 }
 
@@ -95,12 +110,19 @@ void eigenDirect(benchmark::State& state) {
 int main(int argc, char** argv) {
   const std::string fresh = "eigen3x3/SymmetricEigen3/fresh";
   const std::string reused = "eigen3x3/SymmetricEigen3/reused";
+  const std::string fixed = "eigen3x3/solveSymmetric3";
   const std::string iterative = "eigen3x3/Eigen/compute";
   const std::string direct = "eigen3x3/Eigen/computeDirect";
   benchmark::RegisterBenchmark(fresh.c_str(), symmetricEigen3Fresh);
   benchmark::RegisterBenchmark(reused.c_str(), symmetricEigen3Reused);
+  benchmark::RegisterBenchmark(fixed.c_str(), symmetricEigen3Fixed);
   benchmark::RegisterBenchmark(iterative.c_str(), eigenIterative);
   benchmark::RegisterBenchmark(direct.c_str(), eigenDirect);
-  return runWithRatios(
-      argc, argv, {{fresh, iterative}, {reused, iterative}, {fresh, direct}, {reused, direct}});
+  return runWithRatios(argc, argv,
+                       {{fresh, iterative},
+                        {reused, iterative},
+                        {fixed, iterative},
+                        {fresh, direct},
+                        {reused, direct},
+                        {fixed, direct}});
 }
