@@ -106,7 +106,7 @@ TEST(BoxReport, SixLabelledLinesInDefaultFormattingIncludingExponents) {
             "Lengths 3.05176e-05 1.5 2.09715e+06\n");
 }
 
-TEST(BoxReport, StandardOutputIsFlushedAfterEachOfTheLastFiveLinesOnly) {
+TEST(BoxReport, FlushedAfterEachOfTheLastFiveLinesOnlyWhateverTheFormatting) {
   FlushRecorder recorder;
   std::streambuf* const original = std::cout.rdbuf(&recorder);
   OBB box;
@@ -115,6 +115,15 @@ TEST(BoxReport, StandardOutputIsFlushedAfterEachOfTheLastFiveLinesOnly) {
   ASSERT_EQ(recorder.snapshots.size(), 5u);
   EXPECT_EQ(recorder.snapshots[0], "Constructed OBB \nAxis 0 0 1 0\n");
   EXPECT_EQ(recorder.snapshots[4], recorder.str());
+
+  // A caller's own float formatting takes the stream's path, with the same flushes.
+  FlushRecorder precise;
+  std::ostream out(&precise);
+  out.precision(9);
+  fitBoxToHull(boxShapedHull({3, 1, 2}), box, out);
+  ASSERT_EQ(precise.snapshots.size(), 5u);
+  EXPECT_EQ(precise.snapshots[0], "Constructed OBB \nAxis 0 0 1 0\n");
+  EXPECT_EQ(precise.snapshots[4], precise.str());
 }
 
 // The box of the same recipe in double precision, with Eigen's solver: where the eigenvalues
