@@ -1,6 +1,6 @@
-// The hull's data model: facet planes by Newell's method, classification of points against
-// a plane with an absolute tolerance, outside sets, and neighbour links found by comparing
-// edge coordinates.
+// The hull's data model: classification of points against a plane with an absolute
+// tolerance, outside sets, and neighbour links found by comparing edge coordinates. Facet
+// planes by Newell's method are inline in the header, for the build's sake.
 #include "hull/convex_hull.h"
 #include "hull/hull_builder.h"
 
@@ -48,28 +48,6 @@ void Facet::offerPoint(const Vector3& p) {
     farthestDistance = dist;
     farthestPoint = p;
   }
-}
-
-Vector3 polygonNormal(std::span<const Vector3> loop) {
-  // Summed in single precision from zero, side by side in loop order, closing side last.
-  Vector3 n = Vector3::ZERO;
-  const std::size_t count = loop.size();
-  for (std::size_t i = 0; i < count; ++i) {
-    const Vector3& vi = loop[i];
-    const Vector3& vj = loop[i + 1 < count ? i + 1 : 0];
-    n.x += (vi.y - vj.y) * (vi.z + vj.z);
-    n.y += (vi.z - vj.z) * (vi.x + vj.x);
-    n.z += (vi.x - vj.x) * (vi.y + vj.y);
-  }
-  n.normalize();
-  return n;
-}
-
-Plane planeOfPolygon(std::span<const Vector3> loop) {
-  Plane plane;
-  plane.normal = polygonNormal(loop);
-  plane.offset = dot(plane.normal, loop[0]);
-  return plane;
 }
 
 PlaneSide classify(const Plane& plane, const Vector3& p, float tolerance) {

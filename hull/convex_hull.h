@@ -73,9 +73,28 @@ struct Facet {
 Facet triangleFacet(std::int32_t id, const Vector3& a, const Vector3& b, const Vector3& c);
 
 // Newell's normal of a vertex loop, normalised; collinear or coincident loops give NaN.
-Vector3 polygonNormal(std::span<const Vector3> loop);
+// Inline: the build makes a plane for every facet it creates.
+inline Vector3 polygonNormal(std::span<const Vector3> loop) {
+  // Summed in single precision from zero, side by side in loop order, closing side last.
+  Vector3 n = Vector3::ZERO;
+  const std::size_t count = loop.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    const Vector3& vi = loop[i];
+    const Vector3& vj = loop[i + 1 < count ? i + 1 : 0];
+    n.x += (vi.y - vj.y) * (vi.z + vj.z);
+    n.y += (vi.z - vj.z) * (vi.x + vj.x);
+    n.z += (vi.x - vj.x) * (vi.y + vj.y);
+  }
+  n.normalize();
+  return n;
+}
 // normal = polygonNormal(loop); offset = dot(normal, loop[0]).
-Plane planeOfPolygon(std::span<const Vector3> loop);
+inline Plane planeOfPolygon(std::span<const Vector3> loop) {
+  Plane plane;
+  plane.normal = polygonNormal(loop);
+  plane.offset = dot(plane.normal, loop[0]);
+  return plane;
+}
 // Back when d < -tolerance, On when d <= tolerance (and for a NaN distance), else Front.
 PlaneSide classify(const Plane& plane, const Vector3& p, float tolerance);
 

@@ -611,19 +611,6 @@ class VisibilityIndex {
   std::size_t count_ = 0;
 };
 
-// planeOfPolygon of the loop (a, b, c), with the same operations in the same order, inlined.
-inline Plane trianglePlane(const Vector3& a, const Vector3& b, const Vector3& c) {
-  // Newell's sums from zero (0 + x turns -0 into +0, as the loop does), closing side last.
-  Vector3 n = Vector3::ZERO;
-  for (const auto& [vi, vj] : {std::pair<const Vector3&, const Vector3&>{a, b}, {b, c}, {c, a}}) {
-    n.x += (vi.y - vj.y) * (vi.z + vj.z);
-    n.y += (vi.z - vj.z) * (vi.x + vj.x);
-    n.z += (vi.x - vj.x) * (vi.y + vj.y);
-  }
-  n.normalize();
-  return {n, dot(n, a)};
-}
-
 struct Slot {
   std::int32_t id = -1;  // -1 while the slot is free
   std::array<std::uint32_t, 3> v{};
@@ -773,7 +760,8 @@ class Builder {
     f.farthest = NONE;
     f.farthestDistance = 0.0f;
     f.offered = false;
-    const Plane plane = trianglePlane(points_[loop[0]], points_[loop[1]], points_[loop[2]]);
+    const std::array<Vector3, 3> corners = {points_[loop[0]], points_[loop[1]], points_[loop[2]]};
+    const Plane plane = planeOfPolygon(corners);
     nx_[s] = plane.normal.x;
     ny_[s] = plane.normal.y;
     nz_[s] = plane.normal.z;
