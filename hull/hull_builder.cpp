@@ -412,6 +412,17 @@ class VisibilityIndex {
     return face * parentSide * parentSide + (v / 2) * parentSide + u / 2;
   }
 
+  // The four nodes one level down under the node index, in (v, u) order.
+  static std::array<std::uint32_t, 4> childrenOf(std::uint32_t index, std::size_t level) {
+    const std::uint32_t side = 1u << level;
+    const std::uint32_t face = index / (side * side);
+    const std::uint32_t v = (index / side) % side;
+    const std::uint32_t u = index % side;
+    const std::uint32_t childSide = 2 * side;
+    const std::uint32_t first = face * childSide * childSide + 2 * v * childSide + 2 * u;
+    return {first, first + 1, first + childSide, first + childSide + 1};
+  }
+
   void resetLevels(std::size_t depth) {
     nodes_.clear();
     for (std::size_t l = 0; l <= depth; ++l)
@@ -544,18 +555,9 @@ class VisibilityIndex {
         widen(b, s);
       return;
     }
-    const std::uint32_t side = 1u << level;
-    const std::uint32_t face = index / (side * side);
-    const std::uint32_t v = (index / side) % side;
-    const std::uint32_t u = index % side;
-    const std::uint32_t childSide = 2 * side;
-    for (std::uint32_t dv = 0; dv < 2; ++dv) {
-      for (std::uint32_t du = 0; du < 2; ++du) {
-        const std::uint32_t child =
-            face * childSide * childSide + (2 * v + dv) * childSide + (2 * u + du);
-        refresh(level + 1, child);
-        merge(b, nodes_[level + 1][child]);
-      }
+    for (const std::uint32_t child : childrenOf(index, level)) {
+      refresh(level + 1, child);
+      merge(b, nodes_[level + 1][child]);
     }
   }
 
@@ -586,16 +588,8 @@ class VisibilityIndex {
         visit(s);
       return;
     }
-    const std::uint32_t side = 1u << level;
-    const std::uint32_t face = index / (side * side);
-    const std::uint32_t v = (index / side) % side;
-    const std::uint32_t u = index % side;
-    const std::uint32_t childSide = 2 * side;
-    for (std::uint32_t dv = 0; dv < 2; ++dv) {
-      for (std::uint32_t du = 0; du < 2; ++du)
-        descend(level + 1, face * childSide * childSide + (2 * v + dv) * childSide + (2 * u + du),
-                e, reach, bounded, visit);
-    }
+    for (const std::uint32_t child : childrenOf(index, level))
+      descend(level + 1, child, e, reach, bounded, visit);
   }
 
   const Scratch<float>& nx_;
