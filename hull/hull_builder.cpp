@@ -638,6 +638,7 @@ class Builder {
         hull_(hull),
         points_(points),
         facetLimit_(2 * inputCount),
+        appendOnly_(points.size() <= APPEND_ONLY_POINTS),
         sides_(points.size(), memory),
         grid_(points, memory),
         pointState_(points.size(), memory) {
@@ -663,11 +664,10 @@ class Builder {
     startWithSimplex();
     std::uint32_t step = 0;
     for (;;) {
-      while (!eyeFacets_.empty() && slots_[eyeFacets_.top().second].id != eyeFacets_.top().first)
-        eyeFacets_.pop();
-      if (eyeFacets_.empty())
+      const std::uint32_t first = firstFacetWithOutsidePoints();
+      if (first == NONE)
         break;
-      const std::uint32_t eye = slots_[eyeFacets_.top().second].farthest;
+      const std::uint32_t eye = slots_[first].farthest;
       findVisible(points_[eye]);
       collectHorizon();
       collectOrphans(++step);
@@ -719,6 +719,22 @@ class Builder {
       offer(s, nullptr, points_.data(), points_.size());
   }
 
+  // The slot of the first facet in list order that has outside points, or NONE. Outside sets
+  // are filled only when a facet is made, so a facet passed over never qualifies again: with
+  // slots in list order a cursor only moves forward; otherwise a min-heap of ids holds the
+  // facets made with outside points.
+  std::uint32_t firstFacetWithOutsidePoints() {
+    if (appendOnly_) {
+      while (eyeCursor_ < slots_.size() &&
+             (slots_[eyeCursor_].id < 0 || slots_[eyeCursor_].outCount == 0))
+        ++eyeCursor_;
+      return eyeCursor_ < slots_.size() ? eyeCursor_ : NONE;
+    }
+    while (!eyeFacets_.empty() && slots_[eyeFacets_.top().second].id != eyeFacets_.top().first)
+      eyeFacets_.pop();
+    return eyeFacets_.empty() ? NONE : eyeFacets_.top().second;
+  }
+
   // A vertex joins the hull: from the first pair within the matching tolerance on, sides are
   // linked by the literal scan.
   void addVertex(std::uint32_t i) {
@@ -730,7 +746,7 @@ class Builder {
 
   std::uint32_t makeSlot(const std::array<std::uint32_t, 3>& loop) {
     std::uint32_t s;
-    if (freeSlots_.empty()) {
+    if (appendOnly_ || freeSlots_.empty()) {
       s = static_cast<std::uint32_t>(slots_.size());
       slots_.emplace_back();
       nx_.push_back(0.0f);
@@ -779,7 +795,8 @@ class Builder {
     // A not-a-number offset keeps the free slot from ever seeing a point.
     nx_[s] = ny_[s] = nz_[s] = 0.0f;
     offset_[s] = std::numeric_limits<float>::quiet_NaN();
-    freeSlots_.push_back(s);
+    if (!appendOnly_)
+      freeSlots_.push_back(s);
     --live_;
   }
 
@@ -871,6 +888,15 @@ class Builder {
 
   // The occupied slots by ascending id: the order of the literal facet list.
   Scratch<std::uint32_t> slotsInListOrder() const {
+    if (appendOnly_) {
+      Scratch<std::uint32_t> order(memory_);
+      order.reserve(live_);
+      for (std::uint32_t s = 0; s < slots_.size(); ++s) {
+        if (slots_[s].id >= 0)
+          order.push_back(s);
+      }
+      return order;
+    }
     // Sorted as (id, slot) keys, so that comparisons need no lookups.
     Scratch<std::uint64_t> keys(memory_);
     keys.reserve(live_);
@@ -910,7 +936,7 @@ class Builder {
     }
     f.outCount = static_cast<std::uint32_t>(pool_.size()) - f.outBegin;
     liveOutside_ += f.outCount;
-    if (f.outCount > 0)
+    if (f.outCount > 0 && !appendOnly_)
       eyeFacets_.push({f.id, s});
   }
 
@@ -950,8 +976,10 @@ class Builder {
       }
       visible_.resize(seen);
     }
-    std::sort(visible_.begin(), visible_.end(),
-              [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
+    // Seen slots come in slot order, which is list order unless slots are reused.
+    if (!appendOnly_)
+      std::sort(visible_.begin(), visible_.end(),
+                [this](std::uint32_t a, std::uint32_t b) { return slots_[a].id < slots_[b].id; });
     ++visibilityTests_;
     for (const std::uint32_t s : visible_)
       slots_[s].seenIn = visibilityTests_;
@@ -1067,6 +1095,11 @@ class Builder {
   std::size_t facetLimit_;
   std::int32_t validBefore_ = 0;
 
+  // Small builds never reuse a slot, so that slot order is list order (a dead slot is tested
+  // for visibility at every step, but never seen); larger ones reuse free slots.
+  static constexpr std::size_t APPEND_ONLY_POINTS = 32;
+  const bool appendOnly_;
+  std::uint32_t eyeCursor_ = 0;
   Scratch<Slot> slots_{memory_};
   Scratch<std::uint32_t> freeSlots_{memory_};
   std::size_t live_ = 0;
