@@ -118,10 +118,9 @@ class ConvexHull {
   // addFacetFromEdge for every horizon edge in order, the removal of the seen facets and
   // linkNeighbors for every new facet (ending early as the 2n-facet rule above says). build
   // itself calls only buildInitialSimplex, and that only for input without a finite point;
-  // everything else goes through the indexed build of hull/hull_builder.h. Nothing outside
-  // the tests calls findHorizon, and nothing calls addFacetFromEdge: the reference build
-  // beside the tests, which the indexed build is checked against, keeps its own copy of
-  // every stage.
+  // everything else goes through the indexed build of hull/hull_builder.h. Only the tests
+  // call the other stages: the reference build beside them (hull/tests/reference_hull.h)
+  // grows the hull by these stages, and the indexed build is checked against it.
 
   // Four facets (ids 0 to 3) on extreme points of the cloud, linked and with outside sets.
   // When the extreme points leave the base triangle or the apex degenerate, the point

@@ -42,7 +42,7 @@ std::string hex(const Vector3& v) {
 }
 
 // The first difference between the two hulls, or "" when they agree bit for bit.
-std::string firstDifference(const ConvexHull& fast, const reference::ConvexHull& ref) {
+std::string firstDifference(const ConvexHull& fast, const ConvexHull& ref) {
   if (fast.facets.size() != ref.facets.size())
     return text("facet count ", fast.facets.size(), " vs ", ref.facets.size());
   if (fast.nextFacetId != ref.nextFacetId || fast.expansionSteps != ref.expansionSteps)
@@ -52,7 +52,7 @@ std::string firstDifference(const ConvexHull& fast, const reference::ConvexHull&
     return "interior point";
   for (std::size_t i = 0; i < fast.facets.size(); ++i) {
     const Facet& f = fast.facets[i];
-    const reference::Facet& r = ref.facets[i];
+    const Facet& r = ref.facets[i];
     const std::string at = text("facet ", i, " (id ", r.id, "): ");
     if (f.id != r.id)
       return text(at, "id ", f.id);
@@ -70,7 +70,7 @@ std::string firstDifference(const ConvexHull& fast, const reference::ConvexHull&
       return text(at, "plane (valid ", f.planeValid, " vs ", r.planeValid, ")");
     for (std::size_t k = 0; k < f.edges.size(); ++k) {
       const Edge& e = f.edges[k];
-      const reference::Edge& g = r.edges[k];
+      const Edge& g = r.edges[k];
       if (!same(e.start, g.start) || !same(e.end, g.end) || e.neighbor != g.neighbor)
         return text(at, "edge ", k, " neighbour ", e.neighbor, " vs ", g.neighbor);
     }
@@ -86,8 +86,7 @@ std::string firstDifference(const ConvexHull& fast, const reference::ConvexHull&
 }
 
 void expectSameHull(const std::vector<Vector3>& points, const std::string& what) {
-  reference::ConvexHull ref;
-  ref.build(points);
+  const ConvexHull ref = referenceHull(points);
   ConvexHull fast;
   fast.build(points);
   const std::string difference = firstDifference(fast, ref);

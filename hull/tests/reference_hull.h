@@ -1,99 +1,53 @@
-// The hull as first built: literal scans over the facet list (find by id, erase the seen
-// facets, compare every side with every side), kept beside the tests as the reference that
-// the fast build must reproduce bit for bit. Only the test binary compiles it.
-//
-// Same contract as hull/convex_hull.h; the types live in namespace reference so that both
-// builds can be compared in one program.
+// The reference the fast build must reproduce bit for bit: the hull grown by the literal
+// stages of convex_hull.h, one eye point at a time, with scans over the whole facet list
+// (find the first facet with outside points, erase the seen facets, link every new facet by
+// comparing its sides with every side), as the hull was first built. Only the tests use it.
 #pragma once
 
-#include <cstdint>
-#include <span>
+#include <algorithm>
+#include <cmath>
+#include <iterator>
 #include <vector>
 
-#include "geometry/vector3.h"
-#include "hull/point_set.h"
+#include "hull/convex_hull.h"
 
-namespace reference {
+inline ConvexHull referenceHull(const std::vector<Vector3>& points) {
+  // Points with a non-finite coordinate bound nothing and are left out, as build does.
+  std::vector<Vector3> input;
+  std::copy_if(points.begin(), points.end(), std::back_inserter(input), [](const Vector3& p) {
+    return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+  });
+  ConvexHull hull;
+  hull.buildInitialSimplex(input);
 
-inline constexpr float HULL_EPSILON = 0.001f;
-inline constexpr float EDGE_MATCH_TOLERANCE = 0.000001f;
+  // A step that would pass 2n facets ends the build (see convex_hull.h).
+  const std::size_t facetLimit = 2 * input.size();
+  std::vector<Edge> horizon;
+  std::vector<std::int32_t> visibleIds;
+  std::vector<Vector3> orphanPoints;
+  std::vector<std::int32_t> newFacetIds;
+  for (;;) {
+    const auto next = std::find_if(hull.facets.begin(), hull.facets.end(),
+                                   [](const Facet& f) { return !f.outsidePoints.empty(); });
+    if (next == hull.facets.end())
+      break;
+    const Vector3 eyePoint = next->farthestPoint;
 
-enum class PlaneSide { Front = 2, Back = 4, On = 6 };
-
-struct Plane {
-  Vector3 normal;       // unit length for a proper facet
-  float offset = 0.0f;  // a point x lies on the plane when dot(normal, x) == offset
-};
-
-struct Edge {
-  Vector3 start;
-  Vector3 end;
-  std::int32_t neighbor = -1;  // id of the facet across this edge; -1 while unlinked
-};
-
-struct Facet {
-  std::vector<Vector3> vertices;              // loop wound so that its normal points inward
-  std::vector<std::int32_t> triangleIndices;  // fan (0, k-1, k) into `vertices`
-  Plane plane;                                // cache, valid only while planeValid
-  bool planeValid = false;
-  std::vector<Edge> edges;  // the loop's sides in loop order
-  std::vector<Vector3> outsidePoints;
-  Vector3 farthestPoint;          // outside point of smallest signed distance
-  float farthestDistance = 0.0f;  // its signed distance (negative once set)
-  std::int32_t id = 0;
-
-  // Replaces the loop, refills the triangle fan and marks the plane stale; other fields stay.
-  void setVertices(std::span<const Vector3> loop);
-  // The plane of the current loop, computed on first use after setVertices and cached.
-  const Plane& getPlane();
-  // Keeps p when it lies behind the plane by more than HULL_EPSILON; a strictly farther
-  // point replaces farthestPoint, so on equal distances the earlier one stays.
-  void offerPoint(const Vector3& p);
-};
-
-// A triangular facet with this id: loop (a, b, c), its fan, and the unlinked edges a-b, b-c,
-// c-a; plane not yet computed, outside set empty.
-Facet triangleFacet(std::int32_t id, const Vector3& a, const Vector3& b, const Vector3& c);
-
-// Newell's normal of a vertex loop, normalised; collinear or coincident loops give NaN.
-Vector3 polygonNormal(std::span<const Vector3> loop);
-// normal = polygonNormal(loop); offset = dot(normal, loop[0]).
-Plane planeOfPolygon(std::span<const Vector3> loop);
-// Back when d < -tolerance, On when d <= tolerance (and for a NaN distance), else Front.
-PlaneSide classify(const Plane& plane, const Vector3& p, float tolerance);
-
-class ConvexHull {
- public:
-  std::vector<Facet> facets;
-  std::int32_t nextFacetId = 0;
-  Vector3 interiorPoint = Vector3::ZERO;
-  std::int32_t expansionSteps = 0;  // eye points added by build after the first tetrahedron
-
-  // Builds the hull of points on a freshly constructed object; call once.
-  void build(const std::vector<Vector3>& points);
-  // Stitches the facet with this id to the facets that share its sides (first match in list
-  // order wins; both directions of a side match).
-  void linkNeighbors(std::int32_t id);
-
-  // Stages of build, public so that tests can drive them one at a time.
-
-  // Four facets (ids 0 to 3) on extreme points of the cloud, linked and with outside sets.
-  // When the extreme points leave the base triangle or the apex degenerate, the point
-  // farthest from the base line, respectively plane, is taken instead.
-  void buildInitialSimplex(const std::vector<Vector3>& points);
-  // Empties and fills the outputs for one eye point: ids (ascending) of the facets that see
-  // it (it lies more than HULL_EPSILON behind them), their edges towards unseen facets, and
-  // their outside points, each distinct point once, in order of first occurrence.
-  void findHorizon(const Vector3& eyePoint, std::vector<Edge>& horizon,
-                   std::vector<std::int32_t>& visibleIds, std::vector<Vector3>& orphanPoints);
-  // Appends the triangle (edge, eyePoint), wound with its normal towards interiorPoint, and
-  // offers it every orphan point except the eye points of this and all earlier steps.
-  void addFacetFromEdge(const Edge& edge, const Vector3& eyePoint,
-                        const std::vector<Vector3>& orphanPoints,
-                        std::vector<std::int32_t>& newFacetIds);
-
- private:
-  PointSet usedEyePoints_;
-};
-
-}  // namespace reference
+    hull.findHorizon(eyePoint, horizon, visibleIds, orphanPoints);
+    if (hull.facets.size() - visibleIds.size() + horizon.size() > facetLimit) {
+      for (Facet& f : hull.facets)
+        f.outsidePoints.clear();
+      break;
+    }
+    newFacetIds.clear();
+    for (const Edge& edge : horizon)
+      hull.addFacetFromEdge(edge, eyePoint, orphanPoints, newFacetIds);
+    std::erase_if(hull.facets, [&visibleIds](const Facet& f) {
+      return std::binary_search(visibleIds.begin(), visibleIds.end(), f.id);
+    });
+    for (const std::int32_t id : newFacetIds)
+      hull.linkNeighbors(id);
+    ++hull.expansionSteps;
+  }
+  return hull;
+}
