@@ -30,6 +30,7 @@
 #include <vector>
 
 #include "geometry/vector3.h"
+#include "hull/inline_vector.h"
 #include "hull/point_set.h"
 
 inline constexpr float HULL_EPSILON = 0.001f;
@@ -48,12 +49,14 @@ struct Edge {
   std::int32_t neighbor = -1;  // id of the facet across this edge; -1 while unlinked
 };
 
+// A triangle, the usual facet, keeps its loop, fan and sides inline (no allocation); longer
+// loops spill to the heap.
 struct Facet {
-  std::vector<Vector3> vertices;              // loop wound so that its normal points inward
-  std::vector<std::int32_t> triangleIndices;  // fan (0, k-1, k) into `vertices`
-  Plane plane;                                // cache, valid only while planeValid
+  InlineVector<Vector3, 3> vertices;              // loop wound so that its normal points inward
+  InlineVector<std::int32_t, 3> triangleIndices;  // fan (0, k-1, k) into `vertices`
+  Plane plane;                                    // cache, valid only while planeValid
   bool planeValid = false;
-  std::vector<Edge> edges;  // the loop's sides in loop order
+  InlineVector<Edge, 3> edges;  // the loop's sides in loop order
   std::vector<Vector3> outsidePoints;
   Vector3 farthestPoint;          // outside point of smallest signed distance
   float farthestDistance = 0.0f;  // its signed distance (negative once set)

@@ -73,7 +73,7 @@ void drawLegend(const std::vector<LegendLine>& lines) {
   constexpr int LINE_HEIGHT = 15;
   constexpr int MARGIN = 6;
   constexpr int SWATCH = 10;
-  constexpr int CHAR_WIDTH = 8;
+  constexpr int GLYPH_WIDTH = 8;
   std::array<GLint, 4> viewport{};
   glGetIntegerv(GL_VIEWPORT, viewport.data());
   const int height = viewport[3];
@@ -92,7 +92,7 @@ void drawLegend(const std::vector<LegendLine>& lines) {
 
   // A nearly opaque white panel keeps the text readable over any layer.
   const int textLeft = MARGIN + SWATCH + MARGIN;
-  const int right = textLeft + static_cast<int>(widest) * CHAR_WIDTH + MARGIN;
+  const int right = textLeft + static_cast<int>(widest) * GLYPH_WIDTH + MARGIN;
   const int bottom = height - 2 * MARGIN - static_cast<int>(lines.size()) * LINE_HEIGHT;
   glColor4f(1.0f, 1.0f, 1.0f, 0.85f);
   glRecti(0, height, right, bottom);
