@@ -3,7 +3,7 @@
 //
 // - Facets live in slots that are reused; list order is id order, so "the first facet" is the
 //   one of smallest id, and the facet list is put together, sorted by id, only at the end.
-// - The first facet with outside points comes from a min-heap of ids (facets get outside
+// - The first facet with outside points comes from a queue in id order (facets get outside
 //   points only when they are made, and ids only grow).
 // - Planes sit in contiguous arrays. Every facet is tested against every eye point with the
 //   same float operations in the same order as the literal stage, except those that a group
@@ -20,7 +20,6 @@
 #include <functional>
 #include <limits>
 #include <memory_resource>
-#include <queue>
 #include <utility>
 
 #include "hull/convex_hull.h"
@@ -655,9 +654,7 @@ class Builder {
     orphanPoints_.reserve(stepRoom);
     pool_.reserve(std::min<std::size_t>(8 * points.size(), 4096));
     eyesUsed_.reserve(stepRoom);
-    Scratch<EyeFacet> heap(memory_);
-    heap.reserve(stepRoom);
-    eyeFacets_ = EyeFacetHeap(std::greater<>(), std::move(heap));
+    eyeFacets_.reserve(stepRoom);
   }
 
   void run() {
@@ -721,8 +718,9 @@ class Builder {
 
   // The slot of the first facet in list order that has outside points, or NONE. Outside sets
   // are filled only when a facet is made, so a facet passed over never qualifies again: with
-  // slots in list order a cursor only moves forward; otherwise a min-heap of ids holds the
-  // facets made with outside points.
+  // slots in list order a cursor only moves forward over them; otherwise a queue holds the
+  // facets made with outside points. They join it as they are made, so in list order: the
+  // first live one is the answer.
   std::uint32_t firstFacetWithOutsidePoints() {
     if (appendOnly_) {
       while (eyeCursor_ < slots_.size() &&
@@ -730,9 +728,18 @@ class Builder {
         ++eyeCursor_;
       return eyeCursor_ < slots_.size() ? eyeCursor_ : NONE;
     }
-    while (!eyeFacets_.empty() && slots_[eyeFacets_.top().second].id != eyeFacets_.top().first)
-      eyeFacets_.pop();
-    return eyeFacets_.empty() ? NONE : eyeFacets_.top().second;
+    while (eyeHead_ < eyeFacets_.size() &&
+           slots_[eyeFacets_[eyeHead_].second].id != eyeFacets_[eyeHead_].first)
+      ++eyeHead_;
+    if (eyeHead_ == eyeFacets_.size())
+      return NONE;
+    // Entries passed over are dropped now and then, so that the queue stays about as long
+    // as the live facets it names.
+    if (eyeHead_ >= 4096 && 2 * eyeHead_ >= eyeFacets_.size()) {
+      eyeFacets_.erase(eyeFacets_.begin(), eyeFacets_.begin() + eyeHead_);
+      eyeHead_ = 0;
+    }
+    return eyeFacets_[eyeHead_].second;
   }
 
   // A vertex joins the hull: from the first pair within the matching tolerance on, sides are
@@ -897,18 +904,14 @@ class Builder {
       }
       return order;
     }
-    // Sorted as (id, slot) keys, so that comparisons need no lookups.
-    Scratch<std::uint64_t> keys(memory_);
-    keys.reserve(live_);
+    // Placed by id: ids are below nextFacetId, at most the number of facets ever made.
+    Scratch<std::uint32_t> byId(static_cast<std::size_t>(hull_.nextFacetId), NONE, memory_);
     for (std::uint32_t s = 0; s < slots_.size(); ++s) {
       if (slots_[s].id >= 0)
-        keys.push_back(std::uint64_t{static_cast<std::uint32_t>(slots_[s].id)} << 32 | s);
+        byId[static_cast<std::size_t>(slots_[s].id)] = s;
     }
-    std::sort(keys.begin(), keys.end());
-    Scratch<std::uint32_t> order(keys.size(), memory_);
-    for (std::size_t i = 0; i < keys.size(); ++i)
-      order[i] = static_cast<std::uint32_t>(keys[i]);
-    return order;
+    std::erase(byId, NONE);
+    return byId;
   }
 
   Plane planeOf(std::uint32_t s) const { return {{nx_[s], ny_[s], nz_[s]}, offset_[s]}; }
@@ -937,7 +940,7 @@ class Builder {
     f.outCount = static_cast<std::uint32_t>(pool_.size()) - f.outBegin;
     liveOutside_ += f.outCount;
     if (f.outCount > 0 && !appendOnly_)
-      eyeFacets_.push({f.id, s});
+      eyeFacets_.push_back({f.id, s});
   }
 
   // Every facet that the visibility index cannot rule out is tested as classify does:
@@ -1056,7 +1059,7 @@ class Builder {
     release(pool_);
     release(pointState_);
     release(freeSlots_);
-    eyeFacets_ = EyeFacetHeap(std::greater<>(), Scratch<EyeFacet>(memory_));
+    release(eyeFacets_);
     release(orphans_);
     release(orphanPoints_);
     hull_.facets.reserve(order.size());
@@ -1111,8 +1114,8 @@ class Builder {
   Scratch<std::uint32_t> pool_{memory_};
   std::size_t liveOutside_ = 0;
   using EyeFacet = std::pair<std::int32_t, std::uint32_t>;  // id, slot
-  using EyeFacetHeap = std::priority_queue<EyeFacet, Scratch<EyeFacet>, std::greater<>>;
-  EyeFacetHeap eyeFacets_{std::greater<>(), Scratch<EyeFacet>(memory_)};
+  Scratch<EyeFacet> eyeFacets_{memory_};  // by ascending id; live ones from eyeHead_ on
+  std::size_t eyeHead_ = 0;
 
   SideIndex sides_;
   Scratch<std::uint32_t> sideNext_{memory_};  // entry 3 * slot + k -> next entry with that side
