@@ -5,7 +5,8 @@
 //   one of smallest id, and the facet list is put together, sorted by id, only at the end.
 // - The first facet with outside points comes from a queue in id order (facets get outside
 //   points only when they are made, and ids only grow).
-// - Planes sit in contiguous arrays. Every facet is tested against every eye point with the
+// - Planes sit in one contiguous array, a record per slot. Every facet is tested against every eye
+// point with the
 //   same float operations in the same order as the literal stage, except those that a group
 //   bound proves unable to see it (VisibilityIndex below), which the literal test would not
 //   have found either.
@@ -309,9 +310,7 @@ class NearVertexGrid {
 // with an infinite plane component are tested at every step.
 class VisibilityIndex {
  public:
-  VisibilityIndex(const Scratch<float>& nx, const Scratch<float>& ny, const Scratch<float>& nz,
-                  const Scratch<float>& offset)
-      : nx_(nx), ny_(ny), nz_(nz), offset_(offset) {}
+  explicit VisibilityIndex(const Scratch<Plane>& planes) : planes_(planes) {}
 
   void add(std::uint32_t s) {
     if (s >= leaf_.size()) {
@@ -319,7 +318,8 @@ class VisibilityIndex {
       next_.resize(s + 1, NONE);
       previous_.resize(s + 1, NONE);
     }
-    const std::array<float, 4> f = {nx_[s], ny_[s], nz_[s], offset_[s]};
+    const Plane& p = planes_[s];
+    const std::array<float, 4> f = {p.normal.x, p.normal.y, p.normal.z, p.offset};
     if (std::any_of(f.begin(), f.end(), [](float v) { return std::isnan(v); }))
       return;
     if (std::any_of(f.begin(), f.end(), [](float v) { return std::isinf(v); })) {
@@ -394,9 +394,15 @@ class VisibilityIndex {
     double sumAbsNormal = 0.0;  // largest |nx| + |ny| + |nz|
     double absOffset = 0.0;     // largest |offset|
     double absC = 0.0;          // largest |c| component here and in every node merged in
+    // What ruledOut needs, gathered from the fields above by derive when they change: a
+    // node is ruled out when sum_k min(lo_k d_k, hi_k d_k) >= threshold + slope * reach.
+    double threshold = 0.0;
+    double slope = 0.0;
+    bool boundable = false;  // every magnitude small enough for the rounding bound
     bool used = false;
     bool hasC = false;
     bool dirty = false;
+    bool derived = false;
   };
 
   std::size_t levels() const { return nodes_.size(); }
@@ -462,7 +468,8 @@ class VisibilityIndex {
   }
 
   void insert(std::uint32_t s) {
-    const std::uint32_t leaf = leafOf(nx_[s], ny_[s], nz_[s]);
+    const Vector3& n = planes_[s].normal;
+    const std::uint32_t leaf = leafOf(n.x, n.y, n.z);
     leaf_[s] = leaf;
     previous_[s] = NONE;
     next_[s] = head_[leaf];
@@ -475,8 +482,9 @@ class VisibilityIndex {
   }
 
   void widen(Bounds& b, std::uint32_t s) const {
-    const std::array<double, 3> n = {nx_[s], ny_[s], nz_[s]};
-    const double offset = offset_[s];
+    const Plane& p = planes_[s];
+    const std::array<double, 3> n = {p.normal.x, p.normal.y, p.normal.z};
+    const double offset = p.offset;
     if (!b.hasC) {
       // The point of the facet's plane nearest the origin: r is about zero for the facet.
       b.c = {offset * n[0], offset * n[1], offset * n[2]};
@@ -485,6 +493,7 @@ class VisibilityIndex {
     }
     const double r = offset - (n[0] * b.c[0] + n[1] * b.c[1] + n[2] * b.c[2]);
     const double sumAbs = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
+    b.derived = false;
     if (!b.used) {
       b.lo = b.hi = n;
       b.rLo = b.rHi = r;
@@ -507,6 +516,7 @@ class VisibilityIndex {
   static void merge(Bounds& parent, const Bounds& child) {
     if (!child.used)
       return;
+    parent.derived = false;
     if (!parent.hasC) {
       parent.c = child.c;
       parent.hasC = true;
@@ -560,26 +570,42 @@ class VisibilityIndex {
     }
   }
 
+  // The bound of the class comment, as lowest - rounding - margin >= -HULL_EPSILON with
+  //   lowest   = sum_k min(lo_k d_k, hi_k d_k) - rHi, d = e - c,
+  //   rounding = ROUNDING (sumAbsNormal reach + absOffset),
+  //   margin   = DOUBLE_MARGIN (sumAbsNormal (reach + 2 absC) + absOffset + max |r|)
+  //              + UNDERFLOW_MARGIN,
+  // its terms regrouped by their factor of reach (the regrouping changes the double result by
+  // far less than DOUBLE_MARGIN allows for).
+  static void derive(Bounds& b) {
+    b.derived = true;
+    b.boundable = b.sumAbsNormal <= 4.0 && b.absOffset <= 1e38 && b.absC <= 1e38;
+    b.slope = (ROUNDING + DOUBLE_MARGIN) * b.sumAbsNormal;
+    b.threshold = b.rHi + ROUNDING * b.absOffset +
+                  DOUBLE_MARGIN * (2.0 * b.sumAbsNormal * b.absC + b.absOffset +
+                                   std::max(std::fabs(b.rLo), std::fabs(b.rHi))) +
+                  UNDERFLOW_MARGIN - static_cast<double>(HULL_EPSILON);
+  }
+
   // True when no facet of the node can see e (see the class comment).
-  static bool ruledOut(const Bounds& b, const std::array<double, 3>& e, double reach) {
-    if (!(b.sumAbsNormal <= 4.0) || !(b.absOffset <= 1e38) || !(b.absC <= 1e38))
+  static bool ruledOut(Bounds& b, const std::array<double, 3>& e, double reach) {
+    if (!b.derived)
+      derive(b);
+    if (!b.boundable)
       return false;
-    double lowest = -b.rHi;
+    double lowest = 0.0;
     for (std::size_t k = 0; k < 3; ++k) {
       const double d = e[k] - b.c[k];
       lowest += std::min(b.lo[k] * d, b.hi[k] * d);
     }
-    const double rounding = ROUNDING * (b.sumAbsNormal * reach + b.absOffset);
-    const double margin = DOUBLE_MARGIN * (b.sumAbsNormal * (reach + 2.0 * b.absC) + b.absOffset +
-                                           std::max(std::fabs(b.rLo), std::fabs(b.rHi)));
-    return lowest - rounding - margin - UNDERFLOW_MARGIN >= -static_cast<double>(HULL_EPSILON);
+    return lowest >= b.threshold + b.slope * reach;
   }
 
   template <class Visit>
   void descend(std::size_t level, std::uint32_t index, const std::array<double, 3>& e, double reach,
                bool bounded, Visit& visit) {
     refresh(level, index);
-    const Bounds& b = nodes_[level][index];
+    Bounds& b = nodes_[level][index];
     if (!b.used || (bounded && ruledOut(b, e, reach)))
       return;
     if (level + 1 == levels()) {
@@ -591,10 +617,7 @@ class VisibilityIndex {
       descend(level + 1, child, e, reach, bounded, visit);
   }
 
-  const Scratch<float>& nx_;
-  const Scratch<float>& ny_;
-  const Scratch<float>& nz_;
-  const Scratch<float>& offset_;
+  const Scratch<Plane>& planes_;            // by slot
   std::vector<std::vector<Bounds>> nodes_;  // per level, face * 4^level + v * 2^level + u
   std::vector<std::uint32_t> head_;         // first facet of each leaf
   std::vector<std::uint32_t> leaf_;         // per slot: its leaf, NONE or ALWAYS
@@ -644,8 +667,7 @@ class Builder {
     // At most 2n facets live at once; small inputs get all their room at the start.
     const std::size_t room = std::min<std::size_t>(2 * points.size() + 4, 4096);
     slots_.reserve(room);
-    for (Scratch<float>* plane : {&nx_, &ny_, &nz_, &offset_})
-      plane->reserve(room);
+    planes_.reserve(room);
     sideNext_.reserve(3 * room);
     const std::size_t stepRoom = std::min<std::size_t>(room, 256);
     for (Scratch<std::uint32_t>* list : {&visible_, &orphans_, &newSlots_, &freeSlots_})
@@ -756,10 +778,7 @@ class Builder {
     if (appendOnly_ || freeSlots_.empty()) {
       s = static_cast<std::uint32_t>(slots_.size());
       slots_.emplace_back();
-      nx_.push_back(0.0f);
-      ny_.push_back(0.0f);
-      nz_.push_back(0.0f);
-      offset_.push_back(0.0f);
+      planes_.emplace_back();
       sideNext_.insert(sideNext_.end(), 3, NONE);
     } else {
       s = freeSlots_.back();
@@ -779,10 +798,7 @@ class Builder {
     f.offered = false;
     const std::array<Vector3, 3> corners = {points_[loop[0]], points_[loop[1]], points_[loop[2]]};
     const Plane plane = planeOfPolygon(corners);
-    nx_[s] = plane.normal.x;
-    ny_[s] = plane.normal.y;
-    nz_[s] = plane.normal.z;
-    offset_[s] = plane.offset;
+    planes_[s] = plane;
     if (indexed_)
       visibility_.add(s);
     ++live_;
@@ -800,8 +816,7 @@ class Builder {
       visibility_.remove(s);
     f.id = -1;
     // A not-a-number offset keeps the free slot from ever seeing a point.
-    nx_[s] = ny_[s] = nz_[s] = 0.0f;
-    offset_[s] = std::numeric_limits<float>::quiet_NaN();
+    planes_[s] = {Vector3::ZERO, std::numeric_limits<float>::quiet_NaN()};
     if (!appendOnly_)
       freeSlots_.push_back(s);
     --live_;
@@ -914,7 +929,7 @@ class Builder {
     return byId;
   }
 
-  Plane planeOf(std::uint32_t s) const { return {{nx_[s], ny_[s], nz_[s]}, offset_[s]}; }
+  const Plane& planeOf(std::uint32_t s) const { return planes_[s]; }
 
   Edge edge(const Slot& f, std::size_t k) const {
     return {points_[f.v[k]], points_[f.v[(k + 1) % 3]], f.neighbor[k]};
@@ -947,13 +962,10 @@ class Builder {
   // d = dot(normal, eye) - offset, seen when d < -HULL_EPSILON (never for a not-a-number d).
   void findVisible(const Vector3& eye) {
     validBefore_ = hull_.nextFacetId;
-    const float* nx = nx_.data();
-    const float* ny = ny_.data();
-    const float* nz = nz_.data();
-    const float* offset = offset_.data();
+    const Plane* planes = planes_.data();
     visible_.clear();
     const auto test = [&](std::uint32_t s) {
-      const float d = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
+      const float d = dot(planes[s].normal, eye) - planes[s].offset;
       if (d < -HULL_EPSILON)
         visible_.push_back(s);
     };
@@ -973,7 +985,7 @@ class Builder {
       std::uint32_t* out = visible_.data();
       std::size_t seen = 0;
       for (std::uint32_t s = 0; s < slots_.size(); ++s) {
-        const float d = ((nz[s] * eye.z + ny[s] * eye.y) + nx[s] * eye.x) - offset[s];
+        const float d = dot(planes[s].normal, eye) - planes[s].offset;
         out[seen] = s;
         seen += d < -HULL_EPSILON ? 1 : 0;
       }
@@ -1106,8 +1118,8 @@ class Builder {
   Scratch<Slot> slots_{memory_};
   Scratch<std::uint32_t> freeSlots_{memory_};
   std::size_t live_ = 0;
-  Scratch<float> nx_{memory_}, ny_{memory_}, nz_{memory_}, offset_{memory_};
-  VisibilityIndex visibility_{nx_, ny_, nz_, offset_};
+  Scratch<Plane> planes_{memory_};  // by slot: one record, so a facet's test is one load
+  VisibilityIndex visibility_{planes_};
   static constexpr std::size_t INDEX_FROM = 1024;  // live facets
   bool indexed_ = false;
 
