@@ -5,11 +5,10 @@
 //   one of smallest id, and the facet list is put together, sorted by id, only at the end.
 // - The first facet with outside points comes from a queue in id order (facets get outside
 //   points only when they are made, and ids only grow).
-// - Planes sit in one contiguous array, a record per slot. Every facet is tested against every eye
-// point with the
-//   same float operations in the same order as the literal stage, except those that a group
-//   bound proves unable to see it (VisibilityIndex below), which the literal test would not
-//   have found either.
+// - Planes sit in one contiguous array, a record per slot. Every facet is tested against
+//   every eye point with the same float operations in the same order as the literal stage,
+//   except those that a group bound proves unable to see it (VisibilityIndex below), which
+//   the literal test would not have found either.
 // - Outside sets are point indices in one pool, handed on once per step by a per-point stamp.
 // - Sides are found through a hash index on their two vertices (see hull_builder.h for when
 //   that equals the literal coordinate comparison, and the fallback when it does not).
