@@ -82,15 +82,16 @@ class FlatMap {
     }
   }
 
-  void erase(std::uint64_t key) {
-    if (size_ == 0)
-      return;
-    std::size_t hole = home(key);
-    while (keys_[hole] != key || values_[hole] == NONE) {
-      if (values_[hole] == NONE)
-        return;
-      hole = (hole + 1) & mask_;
-    }
+  // Room for count more keys: until then, inserts move no entry, so that pointers from find
+  // and insert stay valid while nothing is erased.
+  void reserve(std::size_t count) {
+    while (2 * (size_ + count) > values_.size())
+      grow();
+  }
+
+  // Erases the entry whose value find or insert pointed at.
+  void erase(std::uint32_t* value) {
+    std::size_t hole = static_cast<std::size_t>(value - values_.data());
     values_[hole] = NONE;
     --size_;
     for (std::size_t j = (hole + 1) & mask_; values_[j] != NONE; j = (j + 1) & mask_) {
@@ -153,11 +154,17 @@ class SideIndex {
       head = value;
     return {&head, inserted};
   }
-  void erase(std::uint64_t key) {
+  // Erases the head that find or insert pointed at.
+  void erase(std::uint32_t* head) {
     if (n_ == 0)
-      map_.erase(key);
+      map_.erase(head);
     else
-      dense_[denseIndex(key)] = NONE;
+      *head = NONE;
+  }
+  // Until count more inserts, heads stay where find and insert found them.
+  void reserve(std::size_t count) {
+    if (n_ == 0)
+      map_.reserve(count);
   }
 
  private:
@@ -827,11 +834,14 @@ class Builder {
     return (static_cast<std::uint64_t>(std::min(a, b)) << 32) | std::max(a, b);
   }
 
-  void addSide(std::uint32_t s, int k) {
+  // The head of the side's chain, valid until the index changes otherwise than by inserts
+  // within its reserve.
+  std::uint32_t* addSide(std::uint32_t s, int k) {
     const std::uint32_t entry = 3 * s + static_cast<std::uint32_t>(k);
     auto [head, inserted] = sides_.insert(sideKey(slots_[s], k), entry);
     sideNext_[entry] = inserted ? NONE : *head;
     *head = entry;
+    return head;
   }
 
   void removeSide(std::uint32_t s, int k) {
@@ -840,7 +850,7 @@ class Builder {
     std::uint32_t* head = sides_.find(key);
     if (*head == entry) {
       if (sideNext_[entry] == NONE)
-        sides_.erase(key);
+        sides_.erase(head);
       else
         *head = sideNext_[entry];
       return;
@@ -855,15 +865,20 @@ class Builder {
   // list order (smallest id) other than itself that holds it, and there the first such side.
   void linkNew() {
     if (!literal_) {
+      // With room reserved, no insert moves a head: each chain is read where its insert left
+      // it, without a second lookup.
+      sides_.reserve(3 * newSlots_.size());
+      sideHeads_.clear();
       for (const std::uint32_t s : newSlots_) {
         for (int k = 0; k < 3; ++k)
-          addSide(s, k);
+          sideHeads_.push_back(addSide(s, k));
       }
+      const std::uint32_t* const* head = sideHeads_.data();
       for (const std::uint32_t s : newSlots_) {
         const std::int32_t id = slots_[s].id;
         for (int k = 0; k < 3; ++k) {
           std::uint32_t best = NONE;
-          for (std::uint32_t e = *sides_.find(sideKey(slots_[s], k)); e != NONE; e = sideNext_[e]) {
+          for (std::uint32_t e = **head++; e != NONE; e = sideNext_[e]) {
             const std::int32_t other = slots_[e / 3].id;
             if (other != id && (best == NONE || other < slots_[best / 3].id ||
                                 (other == slots_[best / 3].id && e < best)))
@@ -1129,7 +1144,8 @@ class Builder {
   std::size_t eyeHead_ = 0;
 
   SideIndex sides_;
-  Scratch<std::uint32_t> sideNext_{memory_};  // entry 3 * slot + k -> next entry with that side
+  Scratch<std::uint32_t> sideNext_{memory_};    // entry 3 * slot + k -> next entry with that side
+  Scratch<std::uint32_t*> sideHeads_{memory_};  // of the new facets' sides, in order
   bool literal_ = false;
   NearVertexGrid grid_;
 
