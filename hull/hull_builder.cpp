@@ -321,8 +321,7 @@ class VisibilityIndex {
   void add(std::uint32_t s) {
     if (s >= leaf_.size()) {
       leaf_.resize(s + 1, NONE);
-      next_.resize(s + 1, NONE);
-      previous_.resize(s + 1, NONE);
+      position_.resize(s + 1, NONE);
     }
     const Plane& p = planes_[s];
     const std::array<float, 4> f = {p.normal.x, p.normal.y, p.normal.z, p.offset};
@@ -348,13 +347,12 @@ class VisibilityIndex {
       leaf_[s] = NONE;
       return;
     }
+    // The leaf's last member takes the place of the one that leaves.
     const std::uint32_t leaf = leaf_[s];
-    if (previous_[s] == NONE)
-      head_[leaf] = next_[s];
-    else
-      next_[previous_[s]] = next_[s];
-    if (next_[s] != NONE)
-      previous_[next_[s]] = previous_[s];
+    std::vector<Member>& members = members_[leaf];
+    members[position_[s]] = members.back();
+    position_[members.back().slot] = position_[s];
+    members.pop_back();
     leaf_[s] = NONE;
     --count_;
     std::uint32_t index = leaf;
@@ -365,18 +363,17 @@ class VisibilityIndex {
   // Gives back all memory; the index is empty afterwards and takes no more facets.
   void release() {
     nodes_ = decltype(nodes_)();
-    head_ = decltype(head_)();
+    members_ = decltype(members_)();
     leaf_ = decltype(leaf_)();
-    next_ = decltype(next_)();
-    previous_ = decltype(previous_)();
+    position_ = decltype(position_)();
     always_ = decltype(always_)();
   }
 
-  // Calls visit(s) for every facet that the node bounds cannot rule out for eye.
+  // Calls visit(s, plane of s) for every facet that the node bounds cannot rule out for eye.
   template <class Visit>
   void forEachCandidate(const Vector3& eye, Visit visit) {
     for (const std::uint32_t s : always_)
-      visit(s);
+      visit(s, planes_[s]);
     const double reach = std::max({std::fabs(eye.x), std::fabs(eye.y), std::fabs(eye.z)});
     const bool bounded = reach <= 1e30;  // far below float overflow in every product and sum
     const std::array<double, 3> e = {eye.x, eye.y, eye.z};
@@ -438,18 +435,18 @@ class VisibilityIndex {
     nodes_.clear();
     for (std::size_t l = 0; l <= depth; ++l)
       nodes_.emplace_back(6u << (2 * l));
-    head_.assign(nodes_.back().size(), NONE);
+    members_.assign(nodes_.back().size(), {});
   }
 
   // One more level: every facet goes into its new leaf.
   void relevel() {
-    std::vector<std::uint32_t> members;
-    for (std::uint32_t s = 0; s < leaf_.size(); ++s) {
-      if (leaf_[s] != NONE && leaf_[s] != ALWAYS)
-        members.push_back(s);
+    std::vector<std::uint32_t> slots;
+    for (const std::vector<Member>& members : members_) {
+      for (const Member& m : members)
+        slots.push_back(m.slot);
     }
     resetLevels(levels());
-    for (const std::uint32_t s : members)
+    for (const std::uint32_t s : slots)
       insert(s);
   }
 
@@ -477,18 +474,14 @@ class VisibilityIndex {
     const Vector3& n = planes_[s].normal;
     const std::uint32_t leaf = leafOf(n.x, n.y, n.z);
     leaf_[s] = leaf;
-    previous_[s] = NONE;
-    next_[s] = head_[leaf];
-    if (head_[leaf] != NONE)
-      previous_[head_[leaf]] = s;
-    head_[leaf] = s;
+    position_[s] = static_cast<std::uint32_t>(members_[leaf].size());
+    members_[leaf].push_back({planes_[s], s});
     std::uint32_t index = leaf;
     for (std::size_t l = levels(); l-- > 0; index = parentIndex(index, l))
-      widen(nodes_[l][index], s);
+      widen(nodes_[l][index], planes_[s]);
   }
 
-  void widen(Bounds& b, std::uint32_t s) const {
-    const Plane& p = planes_[s];
+  static void widen(Bounds& b, const Plane& p) {
     const std::array<double, 3> n = {p.normal.x, p.normal.y, p.normal.z};
     const double offset = p.offset;
     if (!b.hasC) {
@@ -566,8 +559,8 @@ class VisibilityIndex {
     b.dirty = false;
     b.used = false;
     if (level + 1 == levels()) {
-      for (std::uint32_t s = head_[index]; s != NONE; s = next_[s])
-        widen(b, s);
+      for (const Member& m : members_[index])
+        widen(b, m.plane);
       return;
     }
     for (const std::uint32_t child : childrenOf(index, level)) {
@@ -615,8 +608,8 @@ class VisibilityIndex {
     if (!b.used || (bounded && ruledOut(b, e, reach)))
       return;
     if (level + 1 == levels()) {
-      for (std::uint32_t s = head_[index]; s != NONE; s = next_[s])
-        visit(s);
+      for (const Member& m : members_[index])
+        visit(m.slot, m.plane);
       return;
     }
     for (const std::uint32_t child : childrenOf(index, level))
@@ -625,10 +618,15 @@ class VisibilityIndex {
 
   const Scratch<Plane>& planes_;            // by slot
   std::vector<std::vector<Bounds>> nodes_;  // per level, face * 4^level + v * 2^level + u
-  std::vector<std::uint32_t> head_;         // first facet of each leaf
-  std::vector<std::uint32_t> leaf_;         // per slot: its leaf, NONE or ALWAYS
-  std::vector<std::uint32_t> next_;
-  std::vector<std::uint32_t> previous_;
+  // A leaf's facets with copies of their planes, side by side: the test of a leaf reads one
+  // contiguous array. Order within a leaf is free (the seen facets are put in list order).
+  struct Member {
+    Plane plane;
+    std::uint32_t slot;
+  };
+  std::vector<std::vector<Member>> members_;  // per leaf
+  std::vector<std::uint32_t> leaf_;           // per slot: its leaf, NONE or ALWAYS
+  std::vector<std::uint32_t> position_;       // per slot: its place among its leaf's members
   std::vector<std::uint32_t> always_;
   std::size_t count_ = 0;
 };
@@ -978,8 +976,8 @@ class Builder {
     validBefore_ = hull_.nextFacetId;
     const Plane* planes = planes_.data();
     visible_.clear();
-    const auto test = [&](std::uint32_t s) {
-      const float d = dot(planes[s].normal, eye) - planes[s].offset;
+    const auto test = [&](std::uint32_t s, const Plane& plane) {
+      const float d = dot(plane.normal, eye) - plane.offset;
       if (d < -HULL_EPSILON)
         visible_.push_back(s);
     };
