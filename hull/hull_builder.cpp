@@ -388,24 +388,28 @@ class VisibilityIndex {
   static constexpr double DOUBLE_MARGIN = 1e-12;        // far above the double rounding here
   static constexpr double UNDERFLOW_MARGIN = 1e-36;
 
-  struct Bounds {
-    std::array<double, 3> lo{};
-    std::array<double, 3> hi{};
-    std::array<double, 3> c{};
-    double rLo = 0.0;
-    double rHi = 0.0;
-    double sumAbsNormal = 0.0;  // largest |nx| + |ny| + |nz|
-    double absOffset = 0.0;     // largest |offset|
-    double absC = 0.0;          // largest |c| component here and in every node merged in
-    // What ruledOut needs, gathered from the fields above by derive when they change: a
+  // The fields a test reads come first and fill one cache line; the rest are read only when
+  // the node changes. lo, hi and c are floats: lo and hi are float normal components anyway,
+  // and c may be any point, so the bounds hold for the rounded one as well.
+  struct alignas(64) Bounds {
+    std::array<float, 3> lo{};
+    std::array<float, 3> hi{};
+    std::array<float, 3> c{};
+    // What ruledOut needs, gathered from the fields below by derive when they change: a
     // node is ruled out when sum_k min(lo_k d_k, hi_k d_k) >= threshold + slope * reach.
     double threshold = 0.0;
     double slope = 0.0;
     bool boundable = false;  // every magnitude small enough for the rounding bound
     bool used = false;
-    bool hasC = false;
     bool dirty = false;
     bool derived = false;
+    bool hasC = false;
+
+    double rLo = 0.0;
+    double rHi = 0.0;
+    double sumAbsNormal = 0.0;  // largest |nx| + |ny| + |nz|
+    double absOffset = 0.0;     // largest |offset|
+    double absC = 0.0;          // largest |c| component here and in every node merged in
   };
 
   std::size_t levels() const { return nodes_.size(); }
@@ -486,15 +490,20 @@ class VisibilityIndex {
     const double offset = p.offset;
     if (!b.hasC) {
       // The point of the facet's plane nearest the origin: r is about zero for the facet.
-      b.c = {offset * n[0], offset * n[1], offset * n[2]};
-      b.absC = std::max({std::fabs(b.c[0]), std::fabs(b.c[1]), std::fabs(b.c[2]), b.absC});
+      // (Clamped into float range: any c will do, and beyond it the offset is too large for
+      // the node to be boundable anyway.)
+      constexpr double FLOAT_MAX = std::numeric_limits<float>::max();
+      for (std::size_t k = 0; k < 3; ++k)
+        b.c[k] = static_cast<float>(std::clamp(offset * n[k], -FLOAT_MAX, FLOAT_MAX));
+      for (const float ck : b.c)
+        b.absC = std::max(b.absC, std::fabs(static_cast<double>(ck)));
       b.hasC = true;
     }
     const double r = offset - (n[0] * b.c[0] + n[1] * b.c[1] + n[2] * b.c[2]);
     const double sumAbs = std::fabs(n[0]) + std::fabs(n[1]) + std::fabs(n[2]);
     b.derived = false;
     if (!b.used) {
-      b.lo = b.hi = n;
+      b.lo = b.hi = {p.normal.x, p.normal.y, p.normal.z};
       b.rLo = b.rHi = r;
       b.sumAbsNormal = sumAbs;
       b.absOffset = std::fabs(offset);
@@ -502,8 +511,8 @@ class VisibilityIndex {
       return;
     }
     for (std::size_t k = 0; k < 3; ++k) {
-      b.lo[k] = std::min(b.lo[k], n[k]);
-      b.hi[k] = std::max(b.hi[k], n[k]);
+      b.lo[k] = std::min(b.lo[k], p.normal[static_cast<int>(k)]);
+      b.hi[k] = std::max(b.hi[k], p.normal[static_cast<int>(k)]);
     }
     b.rLo = std::min(b.rLo, r);
     b.rHi = std::max(b.rHi, r);
@@ -524,7 +533,7 @@ class VisibilityIndex {
     double shiftLo = 0.0;
     double shiftHi = 0.0;
     for (std::size_t k = 0; k < 3; ++k) {
-      const double delta = child.c[k] - parent.c[k];
+      const double delta = static_cast<double>(child.c[k]) - parent.c[k];
       shiftLo += std::min(child.lo[k] * delta, child.hi[k] * delta);
       shiftHi += std::max(child.lo[k] * delta, child.hi[k] * delta);
     }
@@ -595,7 +604,7 @@ class VisibilityIndex {
     double lowest = 0.0;
     for (std::size_t k = 0; k < 3; ++k) {
       const double d = e[k] - b.c[k];
-      lowest += std::min(b.lo[k] * d, b.hi[k] * d);
+      lowest += std::min(static_cast<double>(b.lo[k]) * d, static_cast<double>(b.hi[k]) * d);
     }
     return lowest >= b.threshold + b.slope * reach;
   }
