@@ -963,17 +963,25 @@ class Builder {
     f.offered = f.offered || count > 0;
     f.outBegin = static_cast<std::uint32_t>(pool_.size());
     const Plane plane = planeOf(s);
+    // About a third of the points offered are kept, with no pattern a branch could learn:
+    // every index is written and only the kept ones are counted. The farthest point needs
+    // d < -HULL_EPSILON and d < farthestDistance; as farthestDistance starts at 0, that is
+    // d < min(farthestDistance, -HULL_EPSILON), and a not-a-number d passes neither test.
+    pool_.resize(f.outBegin + count);
+    std::uint32_t* out = pool_.data() + f.outBegin;
+    std::size_t kept = 0;
     for (std::size_t i = 0; i < count; ++i) {
       const float d = dot(plane.normal, points[i]) - plane.offset;
-      if (d < -HULL_EPSILON) {
-        pool_.push_back(indices ? indices[i] : static_cast<std::uint32_t>(i));
-        if (d < f.farthestDistance) {
-          f.farthestDistance = d;
-          f.farthest = pool_.back();
-        }
+      const std::uint32_t index = indices ? indices[i] : static_cast<std::uint32_t>(i);
+      out[kept] = index;
+      kept += d < -HULL_EPSILON ? 1 : 0;
+      if (d < std::min(f.farthestDistance, -HULL_EPSILON)) {
+        f.farthestDistance = d;
+        f.farthest = index;
       }
     }
-    f.outCount = static_cast<std::uint32_t>(pool_.size()) - f.outBegin;
+    pool_.resize(f.outBegin + kept);
+    f.outCount = static_cast<std::uint32_t>(kept);
     liveOutside_ += f.outCount;
     if (f.outCount > 0 && !appendOnly_)
       eyeFacets_.push_back({f.id, s});
