@@ -681,7 +681,7 @@ class Builder {
     const std::size_t room = std::min<std::size_t>(2 * points.size() + 4, 4096);
     slots_.reserve(room);
     planes_.reserve(room);
-    sideNext_.reserve(3 * room);
+    sideNext_.reserve(4 * room);
     const std::size_t stepRoom = std::min<std::size_t>(room, 256);
     for (Scratch<std::uint32_t>* list : {&visible_, &orphans_, &newSlots_, &freeSlots_})
       list->reserve(stepRoom);
@@ -792,7 +792,7 @@ class Builder {
       s = static_cast<std::uint32_t>(slots_.size());
       slots_.emplace_back();
       planes_.emplace_back();
-      sideNext_.insert(sideNext_.end(), 3, NONE);
+      sideNext_.insert(sideNext_.end(), 4, NONE);
     } else {
       s = freeSlots_.back();
       freeSlots_.pop_back();
@@ -844,7 +844,7 @@ class Builder {
   // The head of the side's chain, valid until the index changes otherwise than by inserts
   // within its reserve.
   std::uint32_t* addSide(std::uint32_t s, int k) {
-    const std::uint32_t entry = 3 * s + static_cast<std::uint32_t>(k);
+    const std::uint32_t entry = sideEntry(s, k);
     auto [head, inserted] = sides_.insert(sideKey(slots_[s], k), entry);
     sideNext_[entry] = inserted ? NONE : *head;
     *head = entry;
@@ -852,7 +852,7 @@ class Builder {
   }
 
   void removeSide(std::uint32_t s, int k) {
-    const std::uint32_t entry = 3 * s + static_cast<std::uint32_t>(k);
+    const std::uint32_t entry = sideEntry(s, k);
     const std::uint64_t key = sideKey(slots_[s], k);
     std::uint32_t* head = sides_.find(key);
     if (*head == entry) {
@@ -884,15 +884,17 @@ class Builder {
       for (const std::uint32_t s : newSlots_) {
         const std::int32_t id = slots_[s].id;
         for (int k = 0; k < 3; ++k) {
-          std::uint32_t best = NONE;
+          // The smallest (id, entry) among the other facets' entries: ids are not negative
+          // here, and within one facet entries go by side.
+          std::uint64_t best = NO_SIDE;
           for (std::uint32_t e = **head++; e != NONE; e = sideNext_[e]) {
-            const std::int32_t other = slots_[e / 3].id;
-            if (other != id && (best == NONE || other < slots_[best / 3].id ||
-                                (other == slots_[best / 3].id && e < best)))
-              best = e;
+            const std::int32_t other = slots_[e >> 2].id;
+            const std::uint64_t key = std::uint64_t{static_cast<std::uint32_t>(other)} << 32 | e;
+            best = other != id ? std::min(best, key) : best;
           }
-          if (best != NONE) {
-            link(s, static_cast<std::size_t>(k), best / 3, best % 3);
+          if (best != NO_SIDE) {
+            const auto e = static_cast<std::uint32_t>(best);
+            link(s, static_cast<std::size_t>(k), e >> 2, e & 3);
           }
         }
       }
@@ -1159,7 +1161,12 @@ class Builder {
   std::size_t eyeHead_ = 0;
 
   SideIndex sides_;
-  Scratch<std::uint32_t> sideNext_{memory_};    // entry 3 * slot + k -> next entry with that side
+  // Side k of the facet in slot s is entry 4 s + k, so that slot and side come by shifts.
+  static std::uint32_t sideEntry(std::uint32_t s, int k) {
+    return s << 2 | static_cast<std::uint32_t>(k);
+  }
+  static constexpr std::uint64_t NO_SIDE = std::numeric_limits<std::uint64_t>::max();
+  Scratch<std::uint32_t> sideNext_{memory_};    // entry -> next entry with that side
   Scratch<std::uint32_t*> sideHeads_{memory_};  // of the new facets' sides, in order
   bool literal_ = false;
   NearVertexGrid grid_;
