@@ -462,6 +462,11 @@ class VisibilityIndex {
       major = 1;
     if (a[2] > a[major])
       major = 2;
+    // A zero normal (its squares passed the float range before normalising) points nowhere;
+    // any leaf holds it, as node bounds hold whatever their facets are. The cells below would
+    // divide by zero.
+    if (!(a[major] > 0.0))
+      return 0;
     const std::uint32_t face = 2 * static_cast<std::uint32_t>(major) + (n[major] < 0 ? 1 : 0);
     const std::size_t depth = levels() - 1;
     const std::uint32_t side = 1u << depth;

@@ -108,8 +108,9 @@ class InlineVector {
   void pop_back() { --size_; }
 
   void resize(std::size_t count, const T& value = T()) {
+    const T fill = value;  // value may live in this array
     reserve(count);
-    std::fill(data() + std::min<std::size_t>(size_, count), data() + count, value);
+    std::fill(data() + std::min<std::size_t>(size_, count), data() + count, fill);
     size_ = static_cast<std::uint32_t>(count);
   }
 

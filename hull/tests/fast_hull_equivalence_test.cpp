@@ -261,6 +261,20 @@ TEST(FastHull, SpheresWhereRoundingDecidesVisibilityGiveTheReferenceHull) {
   }
 }
 
+// Spheres so large that the squares of some facets' Newell normals pass the float range: those
+// facets normalise to the zero normal (finite, so they are grouped, yet they point nowhere).
+TEST(FastHull, SpheresWhoseLargestFacetsLoseTheirNormalGiveTheReferenceHull) {
+  for (std::uint32_t seed = 1; seed <= 8 / SCALE_DOWN + 1; ++seed) {
+    const float radius = seed % 2 == 1 ? 3.2e9f : 3.5e9f;
+    auto cloud = shapedCloud(Shape::Sphere, seed, 900);  // past the index's 1024 facets
+    for (Vector3& p : cloud)
+      p = p * (radius / 100.0f);
+    expectSameHull(cloud, text("sphere radius ", radius, ", seed ", seed));
+    if (HasFailure())
+      return;
+  }
+}
+
 // Non-finite points are left out, and a far point makes sides fail to link until the limit of
 // two facets per point ends the build: it must end at the same step.
 TEST(FastHull, HostileCloudsGiveTheReferenceHull) {

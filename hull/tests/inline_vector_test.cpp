@@ -34,7 +34,7 @@ TEST(InlineVector, RandomChangesLeaveTheElementsStdVectorLeaves) {
     std::vector<std::int32_t> reference;
     for (int step = 0; step < 40; ++step) {
       const auto value = static_cast<std::int32_t>(rng() % 1000);
-      switch (rng() % 9) {
+      switch (rng() % 10) {
         case 0:
         case 1:
         case 2:
@@ -66,7 +66,15 @@ TEST(InlineVector, RandomChangesLeaveTheElementsStdVectorLeaves) {
           reference = loop;
           break;
         }
-        case 7: {
+        case 7:
+          // An element of the array itself as the fill value, as the array may grow.
+          if (!reference.empty()) {
+            const std::size_t count = rng() % 13;
+            small.resize(count, small.front());
+            reference.resize(count, reference.front());
+          }
+          break;
+        case 8: {
           Small copy = small;
           Small moved = std::move(copy);
           small = moved;
