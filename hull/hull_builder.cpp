@@ -757,17 +757,10 @@ class Builder {
   }
 
   // The slot of the first facet in list order that has outside points, or NONE. Outside sets
-  // are filled only when a facet is made, so a facet passed over never qualifies again: with
-  // slots in list order a cursor only moves forward over them; otherwise a queue holds the
-  // facets made with outside points. They join it as they are made, so in list order: the
-  // first live one is the answer.
+  // are filled only when a facet is made, so a facet passed over never qualifies again: a
+  // queue holds the facets made with outside points. They join it as they are made, so in
+  // list order: the first live one is the answer.
   std::uint32_t firstFacetWithOutsidePoints() {
-    if (appendOnly_) {
-      while (eyeCursor_ < slots_.size() &&
-             (slots_[eyeCursor_].id < 0 || slots_[eyeCursor_].outCount == 0))
-        ++eyeCursor_;
-      return eyeCursor_ < slots_.size() ? eyeCursor_ : NONE;
-    }
     while (eyeHead_ < eyeFacets_.size() &&
            slots_[eyeFacets_[eyeHead_].second].id != eyeFacets_[eyeHead_].first)
       ++eyeHead_;
@@ -938,15 +931,6 @@ class Builder {
 
   // The occupied slots by ascending id: the order of the literal facet list.
   Scratch<std::uint32_t> slotsInListOrder() const {
-    if (appendOnly_) {
-      Scratch<std::uint32_t> order(memory_);
-      order.reserve(live_);
-      for (std::uint32_t s = 0; s < slots_.size(); ++s) {
-        if (slots_[s].id >= 0)
-          order.push_back(s);
-      }
-      return order;
-    }
     // Placed by id: ids are below nextFacetId, at most the number of facets ever made.
     Scratch<std::uint32_t> byId(static_cast<std::size_t>(hull_.nextFacetId), NONE, memory_);
     for (std::uint32_t s = 0; s < slots_.size(); ++s) {
@@ -990,7 +974,7 @@ class Builder {
     pool_.resize(f.outBegin + kept);
     f.outCount = static_cast<std::uint32_t>(kept);
     liveOutside_ += f.outCount;
-    if (f.outCount > 0 && !appendOnly_)
+    if (f.outCount > 0)
       eyeFacets_.push_back({f.id, s});
   }
 
@@ -1150,7 +1134,6 @@ class Builder {
   // for visibility at every step, but never seen); larger ones reuse free slots.
   static constexpr std::size_t APPEND_ONLY_POINTS = 32;
   const bool appendOnly_;
-  std::uint32_t eyeCursor_ = 0;
   Scratch<Slot> slots_{memory_};
   Scratch<std::uint32_t> freeSlots_{memory_};
   std::size_t live_ = 0;
