@@ -1,0 +1,29 @@
+// Internals of buildExactHull, shared by its two files only: from the triangles the build
+// ends with to the hull's faces, corners and final triangles.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "geometry/vector3.h"
+#include "hull/exact_hull.h"
+
+// A triangle of the build: vertices counter-clockwise from outside, neighbors[k] across the
+// edge from vertices[k] to vertices[(k + 1) % 3], as indices into the same list.
+struct BuildTriangle {
+  std::array<std::int32_t, 3> vertices{};
+  std::array<std::int32_t, 3> neighbors{};
+};
+
+// Fills faces, vertices, triangles, area and volume of a Solid from the closed surface of
+// the build: coplanar neighbours become one face, vertices that are no corner of a face
+// (inside a face, on an edge) are dropped, each face is fanned from its first corner.
+void finishSolid(std::span<const Vector3> points, const std::vector<BuildTriangle>& built,
+                 ExactHull& hull);
+
+// Fills a Polygon from its corners in convex order seen from one side (no three collinear):
+// both sides as faces, fanned, linked, its area.
+void finishPolygon(std::span<const Vector3> points, std::vector<std::int32_t> corners,
+                   ExactHull& hull);

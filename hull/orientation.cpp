@@ -1,0 +1,174 @@
+// Exact orientation predicates: double filters with Shewchuk's error bounds, and exact stages
+// that add up the determinant's products as a nonoverlapping expansion (Shewchuk 1997,
+// "Adaptive Precision Floating-Point Arithmetic and Fast Robust Geometric Predicates":
+// Two-Sum, Dekker's Split and Two-Product, Grow-Expansion with zero elimination).
+#include "hull/orientation.h"
+
+#include <array>
+#include <cmath>
+
+namespace {
+
+// x + y = a + b exactly.
+inline void twoSum(double a, double b, double& x, double& y) {
+  x = a + b;
+  const double bVirtual = x - a;
+  const double aVirtual = x - bVirtual;
+  y = (a - aVirtual) + (b - bVirtual);
+}
+
+// Dekker's split of a into two halves of at most 26 significant bits each.
+inline void split(double a, double& hi, double& lo) {
+  constexpr double SPLITTER = 134217729.0;  // 2^27 + 1
+  const double c = SPLITTER * a;
+  const double big = c - a;
+  hi = c - big;
+  lo = a - hi;
+}
+
+// x + y = a * b exactly (no overflow or underflow can occur for the values used here).
+inline void twoProduct(double a, double b, double& x, double& y) {
+  x = a * b;
+  double aHi, aLo, bHi, bLo;
+  split(a, aHi, aLo);
+  split(b, bHi, bLo);
+  const double e1 = x - aHi * bHi;
+  const double e2 = e1 - aLo * bHi;
+  const double e3 = e2 - aHi * bLo;
+  y = aLo * bLo - e3;
+}
+
+// A sum of doubles held exactly: components nonoverlapping, increasing in magnitude, zeros
+// dropped. Its sign is that of its largest component.
+template <std::size_t CAPACITY>
+class ExactSum {
+ public:
+  void add(double b) {
+    if (b == 0)
+      return;
+    double q = b;
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < size_; ++i) {
+      double sum, error;
+      twoSum(q, parts_[i], sum, error);
+      q = sum;
+      if (error != 0)
+        parts_[kept++] = error;
+    }
+    if (q != 0)
+      parts_[kept++] = q;
+    size_ = kept;
+  }
+  int sign() const {
+    if (size_ == 0)
+      return 0;
+    return parts_[size_ - 1] > 0 ? 1 : -1;
+  }
+
+ private:
+  // Each add keeps at most one more component than before.
+  std::array<double, CAPACITY> parts_{};
+  std::size_t size_ = 0;
+};
+
+// p_x q_y r_z and its kin: the first product is exact in double (two floats), the second
+// exact as two doubles.
+template <class Sum>
+inline void addTriple(Sum& sum, double sign, float p, float q, float r) {
+  double hi, lo;
+  twoProduct(static_cast<double>(p) * static_cast<double>(q), static_cast<double>(r), hi, lo);
+  sum.add(sign * hi);
+  sum.add(sign * lo);
+}
+
+// sign * det[p, q, r] (rows), as its six triple products.
+template <class Sum>
+void addDet3(Sum& sum, double sign, const Vector3& p, const Vector3& q, const Vector3& r) {
+  addTriple(sum, sign, p.x, q.y, r.z);
+  addTriple(sum, -sign, p.x, q.z, r.y);
+  addTriple(sum, -sign, p.y, q.x, r.z);
+  addTriple(sum, sign, p.y, q.z, r.x);
+  addTriple(sum, sign, p.z, q.x, r.y);
+  addTriple(sum, -sign, p.z, q.y, r.x);
+}
+
+// The two coordinates of a point projected along axis, in the order (axis+1, axis+2).
+inline void project(const Vector3& p, int axis, double& u, double& v) {
+  u = p[(axis + 1) % 3];
+  v = p[(axis + 2) % 3];
+}
+
+}  // namespace
+
+int orient3dExact(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d) {
+  // det[b - a, c - a, d - a] = det[b, c, d] - det[a, c, d] + det[a, b, d] - det[a, b, c]:
+  // expand the 4x4 determinant with a column of ones along that column.
+  ExactSum<64> sum;
+  addDet3(sum, 1.0, b, c, d);
+  addDet3(sum, -1.0, a, c, d);
+  addDet3(sum, 1.0, a, b, d);
+  addDet3(sum, -1.0, a, b, c);
+  return sum.sign();
+}
+
+int orient3d(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d) {
+  return OrientationPlane(a, b, c).side(a, b, c, d);
+}
+
+int orient2dExact(const Vector3& a, const Vector3& b, const Vector3& c, int axis) {
+  // (b - a) x (c - a) = a x b + b x c + c x a in the plane; each product of two floats is
+  // exact in double.
+  double au, av, bu, bv, cu, cv;
+  project(a, axis, au, av);
+  project(b, axis, bu, bv);
+  project(c, axis, cu, cv);
+  ExactSum<8> sum;
+  sum.add(au * bv);
+  sum.add(-(av * bu));
+  sum.add(bu * cv);
+  sum.add(-(bv * cu));
+  sum.add(cu * av);
+  sum.add(-(cv * au));
+  return sum.sign();
+}
+
+int orient2d(const Vector3& a, const Vector3& b, const Vector3& c, int axis) {
+  double au, av, bu, bv, cu, cv;
+  project(a, axis, au, av);
+  project(b, axis, bu, bv);
+  project(c, axis, cu, cv);
+  const double left = (bu - au) * (cv - av);
+  const double right = (bv - av) * (cu - au);
+  const double det = left - right;
+  const double bound = ORIENT2D_FILTER_BOUND * (std::fabs(left) + std::fabs(right));
+  if (det > bound)
+    return 1;
+  if (det < -bound)
+    return -1;
+  return orient2dExact(a, b, c, axis);
+}
+
+bool collinear(const Vector3& a, const Vector3& b, const Vector3& c) {
+  // The cross product (b - a) x (c - a) vanishes exactly when each of its components does,
+  // and its components are the three projected orientations.
+  return orient2d(a, b, c, 0) == 0 && orient2d(a, b, c, 1) == 0 && orient2d(a, b, c, 2) == 0;
+}
+
+OrientationPlane::OrientationPlane(const Vector3& a, const Vector3& b, const Vector3& c)
+    : ax(a.x), ay(a.y), az(a.z) {
+  const double ux = static_cast<double>(b.x) - ax;
+  const double uy = static_cast<double>(b.y) - ay;
+  const double uz = static_cast<double>(b.z) - az;
+  const double vx = static_cast<double>(c.x) - ax;
+  const double vy = static_cast<double>(c.y) - ay;
+  const double vz = static_cast<double>(c.z) - az;
+  const double yz = uy * vz, zy = uz * vy;
+  const double zx = uz * vx, xz = ux * vz;
+  const double xy = ux * vy, yx = uy * vx;
+  nx = yz - zy;
+  ny = zx - xz;
+  nz = xy - yx;
+  px = std::fabs(yz) + std::fabs(zy);
+  py = std::fabs(zx) + std::fabs(xz);
+  pz = std::fabs(xy) + std::fabs(yx);
+}
