@@ -14,11 +14,12 @@
 
 #include "bounds/box_fit.h"
 #include "bounds/comparison_volumes.h"
-#include "bounds/hull_volume.h"
 #include "bounds/outline.h"
 #include "geometry/float_rounding.h"
 #include "geometry/vector3d.h"
 #include "hull/convex_hull.h"
+#include "hull/exact_hull.h"
+#include "hull/exact_hull_facets.h"
 #include "hull/point_set.h"
 
 namespace {
@@ -29,85 +30,62 @@ struct Proposal {
   Vector3 minimalCenter;
 };
 
-// Extreme points of the normalised cloud and the shape they span.
+// The plane geometry of a degenerate shape, from the exact hull, in normalised units: a and
+// b the ends of a segment or, with c, three corners of a flat shape's outline.
 struct Shape {
   Degeneracy degeneracy = Degeneracy::None;
-  Vector3d a, b, c;  // a farthest from the origin, b farthest from a, c farthest from line ab
+  Vector3d a, b, c;
 };
 
-template <class Distance>
-std::size_t farthest(std::span<const Vector3> points, Distance distance, double& value) {
-  std::size_t best = 0;
-  value = -1;
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const double d = distance(Vector3d(points[i]));
-    if (d > value) {
-      value = d;
-      best = i;
-    }
+Degeneracy degeneracyOf(HullDimension dimension) {
+  switch (dimension) {
+    case HullDimension::Polygon:
+      return Degeneracy::Flat;
+    case HullDimension::Segment:
+      return Degeneracy::Linear;
+    case HullDimension::Point:
+    case HullDimension::None:
+      return Degeneracy::SinglePoint;
+    case HullDimension::Solid:
+      break;
   }
-  return best;
+  return Degeneracy::None;
 }
 
-Shape classify(std::span<const Vector3> normalised) {
+// The degenerate shape's frame from the exact hull's corners: for a sheet the corner
+// farthest from the first and then the one farthest from their line, for a segment its ends.
+Shape shapeOf(const ExactHull& exact, std::span<const Vector3> normalised) {
   Shape shape;
-  const double tolerance = HULL_EPSILON;
-  double d = 0;
-  shape.a = Vector3d(normalised[farthest(
-      normalised, [](const Vector3d& p) { return dot(p, p); }, d)]);
-  shape.b = Vector3d(normalised[farthest(
-      normalised, [&](const Vector3d& p) { return dot(p - shape.a, p - shape.a); }, d)]);
-  if (d == 0) {
-    shape.degeneracy = Degeneracy::SinglePoint;
+  shape.degeneracy = degeneracyOf(exact.dimension);
+  const auto at = [&normalised](std::int32_t i) {
+    return Vector3d(normalised[static_cast<std::size_t>(i)]);
+  };
+  if (exact.vertices.empty())
     return shape;
-  }
-  const Vector3d u = normalized(shape.b - shape.a);
-  shape.c = Vector3d(normalised[farthest(
-      normalised, [&](const Vector3d& p) { return length(cross(p - shape.a, u)); }, d)]);
-  if (d <= tolerance) {
-    shape.degeneracy = Degeneracy::Linear;
+  shape.a = at(exact.vertices[0]);
+  if (exact.vertices.size() < 2)
     return shape;
+  double best = -1;
+  for (std::int32_t i : exact.vertices) {
+    const double d = dot(at(i) - shape.a, at(i) - shape.a);
+    if (d > best) {
+      best = d;
+      shape.b = at(i);
+    }
   }
-  const Vector3d n = normalized(cross(shape.b - shape.a, shape.c - shape.a));
-  farthest(
-      normalised, [&](const Vector3d& p) { return std::abs(dot(p - shape.a, n)); }, d);
-  if (d <= tolerance)
-    shape.degeneracy = Degeneracy::Flat;
+  best = -1;
+  for (std::int32_t i : exact.vertices) {
+    const double d = length(cross(at(i) - shape.a, shape.b - shape.a));
+    if (d > best) {
+      best = d;
+      shape.c = at(i);
+    }
+  }
   return shape;
 }
 
 bool finite(const Vector3& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
-}
-
-// Summary of a hull in normalised units; false when the hull is not a proper solid.
-bool summariseHull(ConvexHull& hull, HullSummary& summary) {
-  if (hull.facets.size() < 4)
-    return false;
-  PointSet vertices;
-  double area = 0;
-  for (Facet& facet : hull.facets) {
-    if (facet.vertices.size() < 3)
-      return false;
-    const Plane& plane = facet.getPlane();
-    if (!finite(plane.normal) || !std::isfinite(plane.offset))
-      return false;
-    for (const Vector3& v : facet.vertices)
-      vertices.insert(v);
-    for (std::size_t t = 0; t + 2 < facet.triangleIndices.size(); t += 3) {
-      const Vector3d p0(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t])]);
-      const Vector3d p1(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t + 1])]);
-      const Vector3d p2(facet.vertices[static_cast<std::size_t>(facet.triangleIndices[t + 2])]);
-      area += length(cross(p1 - p0, p2 - p0)) * 0.5;
-    }
-  }
-  summary.vertices = vertices.size();
-  summary.facets = hull.facets.size();
-  summary.area = area;
-  // The normalised origin is the centre of the axis-aligned box: near the hull, so the
-  // signed tetrahedra cancel little.
-  summary.volume = hullVolume(hull, Vector3d());
-  return summary.volume > 0;
 }
 
 // The hull's facet vertices as fitSphereToHull gathers them, the sphere recomputed with any
@@ -160,7 +138,7 @@ void perpendiculars(const Vector3d& u, Vector3d& p, Vector3d& q) {
 // with the plane's normal as axis 0, the minimal sphere's centre that of its smallest circle.
 // False, with nothing written, when the outline has fewer than three corners.
 bool fitFlat(const Shape& shape, std::span<const Vector3> normalised,
-             const Normalisation& normalisation, BoundingVolumes& volumes, Proposal& proposal) {
+             const Normalisation& normalisation, Proposal& proposal) {
   const Vector3d u = normalized(shape.b - shape.a);
   const Vector3d n = normalized(cross(shape.b - shape.a, shape.c - shape.a));
   const Vector3d v = cross(n, u);
@@ -184,14 +162,12 @@ bool fitFlat(const Shape& shape, std::span<const Vector3> normalised,
   const Circle2 circle = smallestCircle(outline);
   const Vector3d centre = shape.a + u * circle.center.x + v * circle.center.y;
   proposal.minimalCenter = toModel(normalisation, centre).toFloat();
-  volumes.hull.vertices = outline.size();
-  volumes.hull.area = std::ldexp(std::abs(outlineArea(outline)), 2 * normalisation.exponent);
   return true;
 }
 
 // Linear shapes: the box along the segment (axis 2), the sphere on its two ends.
 void fitLinear(const Shape& shape, std::span<const Vector3> normalised,
-               const Normalisation& normalisation, BoundingVolumes& volumes, Proposal& proposal) {
+               const Normalisation& normalisation, Proposal& proposal) {
   const Vector3d u = normalized(shape.b - shape.a);
   double lo = INFINITY;
   double hi = -INFINITY;
@@ -207,7 +183,6 @@ void fitLinear(const Shape& shape, std::span<const Vector3> normalised,
   proposal.boxAxes[1] = q.toFloat();
   proposal.boxAxes[2] = u.toFloat();
   proposal.minimalCenter = toModel(normalisation, shape.a + u * ((lo + hi) * 0.5)).toFloat();
-  volumes.hull.vertices = 2;
 }
 
 // The last word on every extent and radius: each input point measured in double against
@@ -398,56 +373,54 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
   for (const Vector3& p : points)
     normalised.push_back(normalisation.toNormalised(p));
 
-  Shape shape = classify(normalised);
+  // The hull of the points as they are, exactly; the stages with absolute tolerances (the
+  // box fit, the sphere scan, the flat outline) read its faces at the normalised points.
+  stage("hull");
+  const ExactHull exact = buildExactHull(points);
+  volumes.hull.vertices = exact.vertices.size();
+  volumes.hull.faces = exact.dimension == HullDimension::Solid ? exact.faces.size() : 0;
+  volumes.hull.facets = exact.dimension == HullDimension::Solid ? exact.triangles.size() : 0;
+  volumes.hull.area = exact.area;
+  volumes.hull.volume = exact.volume;
+  Shape shape = shapeOf(exact, normalised);
   Proposal proposal;
   ConvexHull hull;
   if (shape.degeneracy == Degeneracy::None) {
-    stage("hull");
-    hull.build(normalised);
-    HullSummary summary;
+    hull = facetsOf(exact, normalised);
+    stage("box");
     OBB fitted;
-    bool solid = summariseHull(hull, summary);
-    if (solid) {
-      stage("box");
-      std::ostream discard(nullptr);
-      fitBoxToHull(hull, fitted, discard);
-      solid = finite(fitted.axes[0]) && finite(fitted.axes[1]) && finite(fitted.axes[2]);
-    }
-    if (solid) {
-      stage("spheres");
-      const Sphere sphere = minimalSphereOfHull(hull, normalised);
-      const bool sphereUsable = finite(sphere.center) && std::isfinite(sphere.radius);
-      proposal.minimalCenter = sphereUsable ? normalisation.toModel(sphere.center)
-                                            : normalisation.toModel(fitted.center);
+    std::ostream discard(nullptr);
+    fitBoxToHull(centredFacetsOf(exact, normalised), fitted, discard);
+    // A solid too thin for the normalised floats may leave the fit without axes; the world
+    // axes then serve, and the final pass still measures every point.
+    if (finite(fitted.axes[0]) && finite(fitted.axes[1]) && finite(fitted.axes[2])) {
       for (int k = 0; k < 3; ++k)
         proposal.boxAxes[k] = fitted.axes[k];
-      volumes.hull = summary;
-      volumes.hull.area = std::ldexp(summary.area, 2 * normalisation.exponent);
-      volumes.hull.volume = std::ldexp(summary.volume, 3 * normalisation.exponent);
-    } else {
-      // The tolerance of the hull cannot tell this shape from a flat one.
-      shape.degeneracy = Degeneracy::Flat;
-      hull = ConvexHull();
     }
+    stage("spheres");
+    const Sphere sphere = minimalSphereOfHull(hull, normalised);
+    const bool sphereUsable = finite(sphere.center) && std::isfinite(sphere.radius);
+    proposal.minimalCenter =
+        sphereUsable ? normalisation.toModel(sphere.center) : normalisation.toModel(Vector3::ZERO);
   }
   switch (shape.degeneracy) {
     case Degeneracy::Flat:
       stage("outline");
-      if (fitFlat(shape, normalised, normalisation, volumes, proposal))
+      if (fitFlat(shape, normalised, normalisation, proposal))
         break;
-      shape.degeneracy = Degeneracy::Linear;  // too thin for an outline of three corners
+      // A sheet too thin for the outline's tolerance is measured along its longest chord.
       [[fallthrough]];
     case Degeneracy::Linear:
-      fitLinear(shape, normalised, normalisation, volumes, proposal);
+      fitLinear(shape, normalised, normalisation, proposal);
       break;
     case Degeneracy::SinglePoint:
       proposal.minimalCenter = points[0];
-      volumes.hull.vertices = 1;
       break;
     case Degeneracy::None:
       break;
   }
-  volumes.degeneracy = shape.degeneracy;
+  volumes.degeneracy =
+      exact.dimension == HullDimension::Solid ? Degeneracy::None : degeneracyOf(exact.dimension);
 
   stage("final pass");
   finalPass(points, proposal, volumes);

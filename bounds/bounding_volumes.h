@@ -1,11 +1,13 @@
 // Every bounding volume of an arbitrary point set, at any scale, in the caller's units.
 //
-// The hull, the box fit and the minimal sphere use absolute tolerances (HULL_EPSILON,
-// SPHERE_EPSILON) made for coordinates of roughly a hundred units. computeBoundingVolumes
-// therefore moves the points into that range first (normalisationFor: a translation by the
-// centre of the axis-aligned box, then a scale by a power of two that puts the largest
-// |coordinate| in [64, 128)), runs the existing algorithms unchanged on the moved points, and
-// maps the results back. The start-up path of the demo does not come through here.
+// The hull is the exact convex hull of the points as they are (hull/exact_hull.h): it needs
+// no normalisation. The box fit, the minimal sphere's scan and the flat outline use absolute
+// tolerances (HULL_EPSILON, SPHERE_EPSILON) made for coordinates of roughly a hundred units,
+// so computeBoundingVolumes moves the points into that range for them (normalisationFor: a
+// translation by the centre of the axis-aligned box, then a scale by a power of two that
+// puts the largest |coordinate| in [64, 128)); they read the exact hull's faces placed at
+// the moved points (hull/exact_hull_facets.h), and their results are mapped back. The
+// start-up path of the demo does not come through here.
 //
 // Contract (stated once, here):
 // - Input: any number of points. No points gives the error "no points"; a NaN or infinite
@@ -27,34 +29,36 @@
 //   stay. Other scales and translations change the results within the rounding of the input
 //   and of the transformation (a shape whose fitted axes are ill-conditioned, as a cube's
 //   are, can turn its facet-moment box freely under any such change).
-// - Facet-moment box: the axes fitted by fitBoxToHull to the hull of the moved points; its
-//   centre and half-lengths are taken over ALL input points (the hull may leave a point
-//   slightly behind a facet). The corner sphere has the box's centre and radius |halfLengths|,
-//   grown where a point lies farther. The minimal sphere is minimalSphere of the hull's facet
-//   vertices (as fitSphereToHull gathers them), recomputed with the points it leaves out
+// - Hull summary: the exact hull's extreme points, faces, triangles (2 * vertices - 4 for a
+//   solid), surface area and volume, in the caller's units (for a degenerate shape: its
+//   corners, 2 for a segment, 1 for a point, no faces or facets, a sheet's area once, volume 0).
+// - Facet-moment box: the axes fitted by fitBoxToHull to the exact hull's faces at the moved
+//   points, each face of more than three corners fanned from its centre (centredFacetsOf), so
+//   the box does not depend on the diagonals the hull split a face along; its centre and
+//   half-lengths are taken over ALL input points. A solid too thin for the moved floats to give the
+//   fit axes gets the world axes. The corner sphere has the box's centre and radius |halfLengths|,
+//   grown where a point lies farther. The minimal sphere is minimalSphere of the faces' corners (as
+//   fitSphereToHull gathers them from the moved points), recomputed with the points it leaves out
 //   added, and its radius is the distance to the farthest input point, rounded up.
-// - Degenerate shapes, judged on the moved points: SinglePoint when all points are equal;
-//   Linear when every point lies within HULL_EPSILON of the line through two extreme points;
-//   Flat when every point lies within HULL_EPSILON of the plane through three. (In the
-//   caller's units the thresholds are HULL_EPSILON * 2^exponent.) A shape whose hull comes
-//   out broken (a non-finite plane, no volume) is treated as Flat, and a Flat one whose
-//   outline has fewer than three corners as Linear; the outline drops corners within
-//   HULL_EPSILON of the chord of their neighbours, as the hull would. These shapes skip the
-//   hull: the box is the smallest-area rectangle of the sheet's outline with its normal as axis 0,
-//   or a box along the segment (axis 2) or at the point, with zero or near-zero half-lengths
-//   across, and the minimal sphere is the true one (the smallest circle of the outline, the
-//   segment's midpoint sphere, the point itself), all computed in double. The hull summary
-//   then counts the outline's corners (2 for a segment, 1 for a point), no facets, the
-//   outline's area (once) and volume 0. No result is ever NaN.
+// - Degenerate shapes, decided exactly by the hull: SinglePoint when all points are equal,
+//   Linear when all lie on one line, Flat when all lie in one plane; a slab of any thickness
+//   is a solid. These skip the box fit: the box is the smallest-area rectangle of the sheet's
+//   outline (the hull's corners at the moved points, projected on the plane through three of
+//   them, dropping corners within HULL_EPSILON of the chord of their neighbours) with its
+//   normal as axis 0, or, for a segment or a sheet whose outline keeps fewer than three
+//   corners, a box along the longest chord (axis 2), or at the point, with zero or near-zero
+//   half-lengths across; the minimal sphere is the true one (the smallest circle of the
+//   outline, the chord's midpoint sphere, the point itself), all computed in double. No
+//   result is ever NaN.
 // - Randomness: the minimal sphere comes from minimalSphere, which shuffles with the
 //   process's rand(). Before each of its calls (one or more per computeBoundingVolumes)
 //   the generator is seeded with srand(SPHERE_GENERATOR_SEED), so equal input gives equal
 //   output whatever was drawn before; afterwards the generator's state depends on the input.
 //   Callers that depend on their own rand() sequence must seed it again afterwards.
 // - Comparison volumes (ComparisonVolumes), after the final pass: computeComparisonVolumes
-//   (bounds/comparison_volumes.h) on the input points, with the hull of the normalised points
-//   (none for a degenerate shape) and the facet-moment box's axes as a candidate, so the
-//   minimum box is never larger than the facet-moment or the axis-aligned box beyond the
+//   (bounds/comparison_volumes.h) on the input points, with the exact hull's faces at the
+//   normalised points (none for a degenerate shape) and the facet-moment box's axes as a candidate,
+//   so the minimum box is never larger than the facet-moment or the axis-aligned box beyond the
 //   outward rounding of the float results (about 1e-7 relative). Its stages follow "final
 //   pass": "minimum box", "point covariance box", "dop26", "ritter sphere". These take no
 //   draws from rand().
@@ -99,10 +103,11 @@ struct AxisAlignedBox {
 AxisAlignedBox axisAlignedBoxOf(std::span<const Vector3> points);
 
 struct HullSummary {
-  std::size_t vertices = 0;  // distinct vertices
-  std::size_t facets = 0;
-  double area = 0;    // surface area
-  double volume = 0;  // enclosed volume
+  std::size_t vertices = 0;  // extreme points
+  std::size_t faces = 0;     // polygons of coplanar triangles; 0 for a degenerate shape
+  std::size_t facets = 0;    // triangles, 2 * vertices - 4 for a solid; 0 for a degenerate shape
+  double area = 0;           // surface area
+  double volume = 0;         // enclosed volume
 };
 
 // Moves points into the range the absolute tolerances were made for: p' = (p - shift) *
@@ -143,8 +148,8 @@ struct BoundingVolumesResult {
 
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points);
 
-// The same, naming each stage as it starts, for progress displays ("normalising", then
-// "hull", "box", "spheres" for a solid or "outline" for a flat shape, then "final pass");
+// The same, naming each stage as it starts, for progress displays ("normalising", "hull",
+// then "box", "spheres" for a solid or "outline" for a flat shape, then "final pass");
 // the callback may be empty.
 using StageCallback = std::function<void(const char* stage)>;
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,

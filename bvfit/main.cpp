@@ -22,8 +22,8 @@ constexpr std::string_view USAGE = "usage: bvfit [--json] FILE...\n";
 
 constexpr std::string_view HELP = R"(usage: bvfit [--json] FILE...
 
-Prints the bounding volumes of each model or point-list file: its convex hull (distinct
-vertices, facets, surface area, enclosed volume), the oriented box fitted by facet moments,
+Prints the bounding volumes of each model or point-list file: its exact convex hull
+(extreme points, triangles, faces of coplanar triangles, surface area, enclosed volume), the oriented box fitted by facet moments,
 the axis-aligned box, the minimum-volume box, the covariance box of the points, the sphere
 through the box's corners, the minimal enclosing sphere, Ritter's sphere and the 26-DOP,
 in the file's own units. Every volume holds every point of the file.
@@ -33,13 +33,13 @@ its node transforms applied, the vertices as the points; and plain text point li
 (.txt, .xyz, .pts, .csv, .asc: three numbers a line, '#' starts a comment).
 
 Output, per file:
-  without --json  a table: points, hull vertices and facets, hull area and volume, and for
+  without --json  a table: points, hull vertices, facets, area, volume and faces, and for
                   each bounding volume its size, its volume and its volume relative to the
                   hull's (how tightness is usually compared). A flat, linear or single-point
                   shape is named as degenerate; its hull has no volume to compare with.
   --json          one JSON object per file and line, with the keys
                     file, points, degenerate (true/false), degeneracy,
-                    hull {vertices, facets, area, volume},
+                    hull {vertices, facets (triangles), faces, area, volume},
                     boxes {facetMoments {center, axes, halfLengths, volume, volumeToHull},
                            axisAligned {min, max, volume, volumeToHull},
                            minimum {center, axes, halfLengths, volume, volumeToHull},

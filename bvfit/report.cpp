@@ -237,10 +237,10 @@ void writeJson(std::ostream& out, const FileReport& report) {
   line += concat(",\"points\":", std::to_string(v.points),
                  ",\"degenerate\":", v.degeneracy != Degeneracy::None ? "true" : "false",
                  ",\"degeneracy\":", jsonString(degeneracyName(v.degeneracy)));
-  line +=
-      concat(",\"hull\":{\"vertices\":", std::to_string(v.hull.vertices),
-             ",\"facets\":", std::to_string(v.hull.facets), ",\"area\":", jsonNumber(v.hull.area),
-             ",\"volume\":", jsonNumber(v.hull.volume), "}");
+  line += concat(",\"hull\":{\"vertices\":", std::to_string(v.hull.vertices),
+                 ",\"facets\":", std::to_string(v.hull.facets),
+                 ",\"faces\":", std::to_string(v.hull.faces), ",\"area\":", jsonNumber(v.hull.area),
+                 ",\"volume\":", jsonNumber(v.hull.volume), "}");
   // Entries of one group are adjacent in the list; each group becomes one object, and an
   // entry without a key is its group's object itself.
   std::string group;
@@ -276,7 +276,8 @@ void writeTable(std::ostream& out, const FileReport& report) {
   out << report.file << '\n';
   out << "  points  " << v.points << '\n';
   out << "  hull    " << v.hull.vertices << " vertices, " << v.hull.facets << " facets, area "
-      << formatNumber(v.hull.area) << ", volume " << formatNumber(v.hull.volume) << '\n';
+      << formatNumber(v.hull.area) << ", volume " << formatNumber(v.hull.volume) << ", "
+      << v.hull.faces << " faces\n";
   if (v.degeneracy != Degeneracy::None) {
     out << "  shape   " << degeneracyName(v.degeneracy)
         << " (degenerate: the hull has no volume to compare with)\n";

@@ -3,6 +3,9 @@
 
 #include <cmath>
 
+#include "hull/exact_hull.h"
+#include "hull/exact_hull_facets.h"
+
 namespace {
 
 float lengthToNormalised(const Normalisation& normalisation, float length) {
@@ -28,7 +31,7 @@ ModelScene modelScene(std::span<const Vector3> points, const BoundingVolumes& vo
     scene.points.push_back(normalisation.toNormalised(p));
   }
   if (volumes.degeneracy == Degeneracy::None) {
-    scene.hull.build(scene.points);
+    scene.hull = facetsOf(buildExactHull(points), scene.points);
   }
   scene.box = toOBB(volumes.facetMomentBox);
   scene.box.center = normalisation.toNormalised(scene.box.center);

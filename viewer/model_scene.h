@@ -20,7 +20,8 @@
 
 struct ModelScene {
   std::vector<Vector3> points;  // every input point, normalised, in input order
-  ConvexHull hull;              // of the normalised points; no facets for a degenerate shape
+  ConvexHull hull;              // the exact hull's faces at the normalised points; none for a
+                                // degenerate shape
   OBB box;                      // the facet-moment box
   Sphere cornerSphere;          // plain radius
   Sphere minimalSphere;         // plain radius
@@ -31,6 +32,6 @@ struct ModelScene {
 OBB toOBB(const OrientedBox& box);
 
 // points: the ones volumes was computed from (computeBoundingVolumes succeeded on them).
-// Builds the hull of the normalised points, unless volumes says the shape is degenerate: the
-// hull has nothing sound to show there, and the flat or thin box shows the shape instead.
+// Builds the exact hull of the points and places its faces at the normalised points, unless
+// volumes says the shape is degenerate: the flat or thin box shows the shape there.
 ModelScene modelScene(std::span<const Vector3> points, const BoundingVolumes& volumes);

@@ -83,6 +83,7 @@ TEST_F(BvfitRun, JsonLinePerFileAndAnErrorLineForAMissingFileAmongGoodOnes) {
   EXPECT_FALSE(first["degenerate"].boolean);
   EXPECT_EQ(first["hull"]["vertices"].number, 8);
   EXPECT_EQ(first["hull"]["facets"].number, 12);
+  EXPECT_EQ(first["hull"]["faces"].number, 6);
   EXPECT_NEAR(first["hull"]["area"].number, 88, 1e-4);
   EXPECT_NEAR(first["hull"]["volume"].number, 48, 1e-4);
   EXPECT_NEAR(first["boxes"]["axisAligned"]["volume"].number, 48, 1e-4);

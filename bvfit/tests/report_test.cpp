@@ -139,6 +139,7 @@ TEST(Report, JsonLineCarriesEveryVolumeWithItsFittedValues) {
     const JsonValue& hull = json["hull"];
     EXPECT_EQ(hull["vertices"].number, static_cast<double>(v.hull.vertices));
     EXPECT_EQ(hull["facets"].number, static_cast<double>(v.hull.facets));
+    EXPECT_EQ(hull["faces"].number, static_cast<double>(v.hull.faces));
     EXPECT_NEAR(hull["volume"].number, v.hull.volume, 1e-8 * v.hull.volume);
     EXPECT_NEAR(hull["area"].number, v.hull.area, 1e-8 * v.hull.area);
     EXPECT_EQ(json["seconds"].keys(), (std::vector<std::string>{"load", "finalPass"}));
