@@ -39,6 +39,8 @@ struct DisjointSets {
   }
 };
 
+constexpr std::uint64_t EMPTY_KEY = ~std::uint64_t{0};
+
 std::uint64_t edgeKey(std::int32_t from, std::int32_t to) {
   return (static_cast<std::uint64_t>(static_cast<std::uint32_t>(from)) << 32) |
          static_cast<std::uint32_t>(to);
@@ -56,22 +58,36 @@ void fanAndLink(ExactHull& hull) {
       hull.triangles.push_back(t);
     }
   }
-  std::vector<std::pair<std::uint64_t, std::int32_t>> edges;
-  edges.reserve(hull.triangles.size() * 3);
+  // Every directed edge in an open-addressing table; each edge then finds its reverse.
+  std::size_t capacity = 16;
+  while (capacity < hull.triangles.size() * 6)
+    capacity *= 2;
+  std::vector<std::uint64_t> keys(capacity, EMPTY_KEY);
+  std::vector<std::int32_t> owners(capacity);
+  const auto slotOf = [&](std::uint64_t key) {
+    std::size_t slot =
+        static_cast<std::size_t>((key * 0x9e3779b97f4a7c15ull) >> 20) & (capacity - 1);
+    while (keys[slot] != EMPTY_KEY && keys[slot] != key)
+      slot = (slot + 1) & (capacity - 1);
+    return slot;
+  };
   for (std::size_t t = 0; t < hull.triangles.size(); ++t) {
     const auto& v = hull.triangles[t].vertices;
-    for (std::size_t k = 0; k < 3; ++k)
-      edges.emplace_back(edgeKey(v[k], v[(k + 1) % 3]), static_cast<std::int32_t>(t));
+    for (std::size_t k = 0; k < 3; ++k) {
+      const std::uint64_t key = edgeKey(v[k], v[(k + 1) % 3]);
+      const std::size_t slot = slotOf(key);
+      if (keys[slot] == key)
+        throw std::logic_error("exact hull: an edge twice in one direction");
+      keys[slot] = key;
+      owners[slot] = static_cast<std::int32_t>(t);
+    }
   }
-  std::sort(edges.begin(), edges.end());
   for (HullTriangle& t : hull.triangles) {
     for (std::size_t k = 0; k < 3; ++k) {
-      const std::uint64_t reverse = edgeKey(t.vertices[(k + 1) % 3], t.vertices[k]);
-      const auto it =
-          std::lower_bound(edges.begin(), edges.end(), std::make_pair(reverse, std::int32_t{-1}));
-      if (it == edges.end() || it->first != reverse)
+      const std::size_t slot = slotOf(edgeKey(t.vertices[(k + 1) % 3], t.vertices[k]));
+      if (keys[slot] == EMPTY_KEY)
         throw std::logic_error("exact hull: an edge without its reverse");
-      t.neighbors[k] = it->second;
+      t.neighbors[k] = owners[slot];
     }
   }
 }
@@ -94,12 +110,18 @@ void measure(std::span<const Vector3> points, ExactHull& hull) {
   hull.volume = volume;
 }
 
-void collectVertices(ExactHull& hull) {
+// The corners of all faces, ascending, marked in one pass over the points' indices.
+void collectVertices(std::size_t pointCount, ExactHull& hull) {
+  std::vector<bool> corner(pointCount, false);
+  for (const std::vector<std::int32_t>& loop : hull.faces) {
+    for (std::int32_t i : loop)
+      corner[static_cast<std::size_t>(i)] = true;
+  }
   hull.vertices.clear();
-  for (const std::vector<std::int32_t>& loop : hull.faces)
-    hull.vertices.insert(hull.vertices.end(), loop.begin(), loop.end());
-  std::sort(hull.vertices.begin(), hull.vertices.end());
-  hull.vertices.erase(std::unique(hull.vertices.begin(), hull.vertices.end()), hull.vertices.end());
+  for (std::size_t i = 0; i < pointCount; ++i) {
+    if (corner[i])
+      hull.vertices.push_back(static_cast<std::int32_t>(i));
+  }
 }
 
 // An axis along which the triangle's projection keeps its area, decided exactly; the
@@ -129,6 +151,7 @@ void finishSolid(std::span<const Vector3> points, const std::vector<BuildTriangl
   };
   const std::size_t count = built.size();
   DisjointSets sets(count);
+  bool merged = false;
   for (std::size_t t = 0; t < count; ++t) {
     const BuildTriangle& tri = built[t];
     for (std::size_t k = 0; k < 3; ++k) {
@@ -141,9 +164,36 @@ void finishSolid(std::span<const Vector3> points, const std::vector<BuildTriangl
         ++j;
       const std::int32_t opposite = other.vertices[(j + 2) % 3];
       if (orient3d(at(tri.vertices[0]), at(tri.vertices[1]), at(tri.vertices[2]), at(opposite)) ==
-          0)
+          0) {
         sets.unite(static_cast<std::int32_t>(t), u);
+        merged = true;
+      }
     }
+  }
+  if (!merged) {
+    // Every triangle is a face of its own: the build's surface is the hull's, each triangle
+    // turned to start at its smallest index.
+    hull.faces.resize(count);
+    hull.triangles.resize(count);
+    for (std::size_t t = 0; t < count; ++t) {
+      const BuildTriangle& tri = built[t];
+      std::size_t r = 0;
+      for (std::size_t k = 1; k < 3; ++k) {
+        if (tri.vertices[k] < tri.vertices[r])
+          r = k;
+      }
+      HullTriangle& out = hull.triangles[t];
+      for (std::size_t k = 0; k < 3; ++k) {
+        out.vertices[k] = tri.vertices[(r + k) % 3];
+        out.neighbors[k] = tri.neighbors[(r + k) % 3];
+      }
+      out.face = static_cast<std::int32_t>(t);
+      hull.faces[t].assign(out.vertices.begin(), out.vertices.end());
+    }
+    hull.dimension = HullDimension::Solid;
+    collectVertices(points.size(), hull);
+    measure(points, hull);
+    return;
   }
   // Faces numbered in the order of their first triangles.
   std::vector<std::int32_t> faceOf(count, -1);
@@ -207,7 +257,7 @@ void finishSolid(std::span<const Vector3> points, const std::vector<BuildTriangl
     begin = end;
   }
   hull.dimension = HullDimension::Solid;
-  collectVertices(hull);
+  collectVertices(points.size(), hull);
   fanAndLink(hull);
   measure(points, hull);
 }
@@ -220,7 +270,7 @@ void finishPolygon(std::span<const Vector3> points, std::vector<std::int32_t> co
   std::rotate(back.begin(), back.end() - 2, back.end());
   hull.dimension = HullDimension::Polygon;
   hull.faces = {std::move(corners), std::move(back)};
-  collectVertices(hull);
+  collectVertices(points.size(), hull);
   fanAndLink(hull);
   measure(points, hull);
   // Two sides of one sheet: its area once, no volume.
