@@ -18,12 +18,15 @@
 #include <limits>
 
 #include "geometry/float_rounding.h"
+#include "hull/cone_locator.h"
 #include "hull/exact_hull_faces.h"
 #include "hull/orientation.h"
 
 namespace {
 
 constexpr std::int32_t NONE = -1;
+// Clouds larger than this start from the hull of an even sample of 4 sqrt(n) points.
+constexpr std::size_t SAMPLE_FROM = 2000;
 
 bool finite(const Vector3& p) {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
@@ -85,7 +88,8 @@ struct Facet {
   std::array<std::int32_t, 3> v{};
   std::array<std::int32_t, 3> nb{};
   OrientationPlane plane;
-  std::vector<std::int32_t> outside;
+  std::int32_t head = NONE;  // outside set: a list through Builder::next_, in arrival order
+  std::int32_t tail = NONE;
   std::int32_t farthest = NONE;
   double farthestValue = 0;
   std::uint32_t mark = 0;  // 2 * step: seen from the eye; 2 * step + 1: tested, not seen
@@ -136,8 +140,12 @@ class Builder {
   std::int32_t newFacet(std::int32_t a, std::int32_t b, std::int32_t c);
   void freeFacet(std::int32_t f);
   void startSimplex();
+  // Hands p to facet f when it lies strictly outside it; false when not.
+  bool offer(std::int32_t f, std::int32_t p);
   // Hands p to the first of `targets` it lies strictly outside of; false when none.
   bool assign(std::int32_t p, std::span<const std::int32_t> targets);
+  // The points not culled by the polytope built so far, each to a facet it lies outside of.
+  void partition();
   void enqueue(std::int32_t f);
   void grow();
   void addPoint(std::int32_t seed, std::int32_t eye);
@@ -150,7 +158,7 @@ class Builder {
   std::vector<std::int32_t> chosen_;
   std::vector<Facet> facets_;
   std::vector<std::int32_t> freeSlots_;
-  std::vector<std::vector<std::int32_t>> spareSets_;
+  std::vector<std::int32_t> next_;  // per point: the next point of its outside set
   std::vector<std::pair<std::int32_t, std::uint32_t>> queue_;  // (facet, generation)
   std::size_t queueHead_ = 0;
   std::uint32_t step_ = 1;
@@ -257,25 +265,18 @@ std::int32_t Builder::newFacet(std::int32_t a, std::int32_t b, std::int32_t c) {
   t.v = {a, b, c};
   t.nb = {NONE, NONE, NONE};
   t.plane = OrientationPlane(point(a), point(b), point(c));
+  t.head = NONE;
+  t.tail = NONE;
   t.farthest = NONE;
   t.farthestValue = 0;
   t.mark = 0;
   ++t.generation;
   t.alive = true;
-  if (t.outside.capacity() == 0 && !spareSets_.empty()) {
-    t.outside = std::move(spareSets_.back());
-    spareSets_.pop_back();
-  }
   return f;
 }
 
 void Builder::freeFacet(std::int32_t f) {
-  Facet& t = facet(f);
-  t.alive = false;
-  t.outside.clear();
-  if (t.outside.capacity() > 0)
-    spareSets_.push_back(std::move(t.outside));
-  t.outside = std::vector<std::int32_t>();
+  facet(f).alive = false;
   freeSlots_.push_back(f);
 }
 
@@ -297,23 +298,33 @@ void Builder::startSimplex() {
   facet(f3).nb = {f2, f1, f0};
 }
 
-bool Builder::assign(std::int32_t p, std::span<const std::int32_t> targets) {
+bool Builder::offer(std::int32_t f, std::int32_t p) {
   const Vector3& q = point(p);
+  Facet& t = facet(f);
+  double permanent = 0;
+  const double value = t.plane.evaluate(q, permanent);
+  const double bound = ORIENT3D_FILTER_BOUND * permanent;
+  if (value < -bound)
+    return false;
+  if (value <= bound && orient3dExact(point(t.v[0]), point(t.v[1]), point(t.v[2]), q) <= 0)
+    return false;
+  next_[static_cast<std::size_t>(p)] = NONE;
+  if (t.tail == NONE)
+    t.head = p;
+  else
+    next_[static_cast<std::size_t>(t.tail)] = p;
+  t.tail = p;
+  if (value > t.farthestValue || t.farthest == NONE) {
+    t.farthestValue = value;
+    t.farthest = p;
+  }
+  return true;
+}
+
+bool Builder::assign(std::int32_t p, std::span<const std::int32_t> targets) {
   for (std::int32_t f : targets) {
-    Facet& t = facet(f);
-    double permanent = 0;
-    const double value = t.plane.evaluate(q, permanent);
-    const double bound = ORIENT3D_FILTER_BOUND * permanent;
-    if (value < -bound)
-      continue;
-    if (value <= bound && orient3dExact(point(t.v[0]), point(t.v[1]), point(t.v[2]), q) <= 0)
-      continue;
-    t.outside.push_back(p);
-    if (value > t.farthestValue || t.farthest == NONE) {
-      t.farthestValue = value;
-      t.farthest = p;
-    }
-    return true;
+    if (offer(f, p))
+      return true;
   }
   return false;
 }
@@ -330,7 +341,7 @@ void Builder::grow() {
       queueHead_ = 0;
     }
     Facet& t = facet(f);
-    if (!t.alive || t.generation != generation || t.outside.empty())
+    if (!t.alive || t.generation != generation || t.head == NONE)
       continue;
     addPoint(f, t.farthest);
   }
@@ -393,15 +404,17 @@ void Builder::addPoint(std::int32_t seed, std::int32_t eye) {
   }
   // The outside points of the replaced facets go to the new ones or are inside now.
   for (std::int32_t f : visible_) {
-    for (std::int32_t p : facet(f).outside) {
+    for (std::int32_t p = facet(f).head; p != NONE;) {
+      const std::int32_t following = next_[static_cast<std::size_t>(p)];
       if (p != eye)
         assign(p, created_);
+      p = following;
     }
   }
   for (std::int32_t f : visible_)
     freeFacet(f);
   for (std::int32_t t : created_) {
-    if (!facet(t).outside.empty())
+    if (facet(t).head != NONE)
       enqueue(t);
   }
 }
@@ -488,28 +501,64 @@ ExactHull Builder::build() {
   if (chosen_.size() < 4)
     return finishLowDimension();
 
-  // The polytope of the extreme points first: a small hull that already holds most points.
+  // The polytope of the extreme points and of an even sample of the rest first: a hull of a
+  // few thousand points at most that already holds most of a large cloud.
+  next_.assign(points_.size(), NONE);
   startSimplex();
+  std::vector<std::int32_t> seeds = extremes;
+  const std::size_t n = points_.size();
+  if (n > SAMPLE_FROM) {
+    const std::size_t step = n / static_cast<std::size_t>(4.0 * std::sqrt(static_cast<double>(n)));
+    for (std::size_t i = 0; i < n; i += step) {
+      if (finite(points_[i]))
+        seeds.push_back(static_cast<std::int32_t>(i));
+    }
+    std::sort(seeds.begin(), seeds.end());
+    seeds.erase(std::unique(seeds.begin(), seeds.end()), seeds.end());
+  }
   std::vector<std::int32_t> live = liveFacets();
-  for (std::int32_t p : extremes)
+  for (std::int32_t p : seeds)
     assign(p, live);
   for (std::int32_t f : live)
     enqueue(f);
   grow();
+  partition();
+  grow();
+  return finish();
+}
 
-  // Every point strictly inside it is culled; the others go to its facets' outside sets.
+void Builder::partition() {
+  // Points strictly inside the inner box or ball are culled at once; the others are located
+  // in the cones of the polytope's facets, and the one facet whose cone holds a point decides
+  // whether it is inside (culled) or outside (kept there).
   const InnerRegion inner = innerRegion();
-  live = liveFacets();
+  const std::vector<std::int32_t> live = liveFacets();
+  std::vector<std::int32_t> dense(facets_.size(), NONE);
+  for (std::size_t i = 0; i < live.size(); ++i)
+    dense[static_cast<std::size_t>(live[i])] = static_cast<std::int32_t>(i);
+  std::vector<BuildTriangle> triangles;
+  triangles.reserve(live.size());
+  for (std::int32_t f : live) {
+    BuildTriangle t{facet(f).v, facet(f).nb};
+    for (std::int32_t& nb : t.neighbors)
+      nb = dense[static_cast<std::size_t>(nb)];
+    triangles.push_back(t);
+  }
+  ConeLocator locator;
+  const bool located = locator.build(points_, std::move(triangles));
   for (std::size_t i = 0; i < points_.size(); ++i) {
     const Vector3& p = points_[i];
     if (!finite(p) || inner.contains(p))
       continue;
-    assign(static_cast<std::int32_t>(i), live);
+    const auto index = static_cast<std::int32_t>(i);
+    const std::int32_t cone = located ? locator.locate(p) : NONE;
+    if (cone != NONE)
+      offer(live[static_cast<std::size_t>(cone)], index);
+    else
+      assign(index, live);
   }
   for (std::int32_t f : live)
     enqueue(f);
-  grow();
-  return finish();
 }
 
 ExactHull Builder::finish() {
@@ -525,7 +574,11 @@ ExactHull Builder::finish() {
     for (std::int32_t& n : t.neighbors)
       n = renumber[static_cast<std::size_t>(n)];
   }
-  facets_.clear();
+  // The build's memory goes before the last pass takes its own.
+  std::vector<Facet>().swap(facets_);
+  std::vector<std::int32_t>().swap(next_);
+  std::vector<std::int32_t>().swap(startsAt_);
+  std::vector<std::int32_t>().swap(freeSlots_);
   ExactHull hull;
   finishSolid(points_, built, hull);
   return hull;
