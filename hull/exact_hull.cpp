@@ -25,7 +25,7 @@
 namespace {
 
 constexpr std::int32_t NONE = -1;
-// Clouds larger than this start from the hull of an even sample of 4 sqrt(n) points.
+// Clouds larger than this start from the hull of an even sample of 16 sqrt(n) points.
 constexpr std::size_t SAMPLE_FROM = 2000;
 
 bool finite(const Vector3& p) {
@@ -53,27 +53,64 @@ double lineMeasure(const Vector3& a, const Vector3& b, const Vector3& p) {
   return cx * cx + cy * cy + cz * cz;
 }
 
-// The extreme points along the three axes and the four diagonals of a cube, both ways: the
-// first index of the largest value in each of 14 directions, compared in float (these only
-// choose; nothing is decided by them).
+// The 14 directions below: the three axes and the four diagonals of a cube, both ways.
+constexpr int DIRECTIONS = 14;
+inline void directionValues(const Vector3& p, float (&values)[DIRECTIONS]) {
+  const float s = p.x + p.y, d = p.x - p.y;
+  values[0] = p.x;
+  values[1] = -p.x;
+  values[2] = p.y;
+  values[3] = -p.y;
+  values[4] = p.z;
+  values[5] = -p.z;
+  values[6] = s + p.z;
+  values[7] = -s - p.z;
+  values[8] = s - p.z;
+  values[9] = p.z - s;
+  values[10] = d + p.z;
+  values[11] = -d - p.z;
+  values[12] = d - p.z;
+  values[13] = p.z - d;
+}
+
+// NaN or infinite components make the sum of the differences NaN.
+inline bool finiteFast(const Vector3& p) {
+  return ((p.x - p.x) + (p.y - p.y)) + (p.z - p.z) == 0.0f;
+}
+
+// The first index of the largest value in each of the 14 directions, compared in float
+// (these only choose; nothing is decided by them), ascending without repeats. The points go
+// by blocks: a block's maxima come from a loop without branches, and only a block that
+// raises a maximum is read again for that maximum's first index.
 std::vector<std::int32_t> extremePoints(std::span<const Vector3> points) {
-  constexpr int DIRECTIONS = 14;
+  constexpr std::size_t BLOCK = 256;
+  constexpr float LOWEST = -std::numeric_limits<float>::infinity();
   float best[DIRECTIONS];
   std::int32_t index[DIRECTIONS];
-  std::fill(best, best + DIRECTIONS, -std::numeric_limits<float>::infinity());
+  std::fill(best, best + DIRECTIONS, LOWEST);
   std::fill(index, index + DIRECTIONS, NONE);
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const Vector3& p = points[i];
-    if (!finite(p))
-      continue;
-    const float s = p.x + p.y, d = p.x - p.y;
-    const float values[DIRECTIONS] = {p.x,     -p.x,     p.y,      -p.y,    p.z,
-                                      -p.z,    s + p.z,  -s - p.z, s - p.z, p.z - s,
-                                      d + p.z, -d - p.z, d - p.z,  p.z - d};
+  for (std::size_t begin = 0; begin < points.size(); begin += BLOCK) {
+    const std::size_t end = std::min(points.size(), begin + BLOCK);
+    float block[DIRECTIONS];
+    std::fill(block, block + DIRECTIONS, LOWEST);
+    for (std::size_t i = begin; i < end; ++i) {
+      float values[DIRECTIONS];
+      directionValues(points[i], values);
+      const bool ok = finiteFast(points[i]);
+      for (int k = 0; k < DIRECTIONS; ++k)
+        block[k] = ok && values[k] > block[k] ? values[k] : block[k];
+    }
     for (int k = 0; k < DIRECTIONS; ++k) {
-      if (values[k] > best[k]) {
-        best[k] = values[k];
-        index[k] = static_cast<std::int32_t>(i);
+      if (!(block[k] > best[k]))
+        continue;
+      best[k] = block[k];
+      for (std::size_t i = begin; i < end; ++i) {
+        float values[DIRECTIONS];
+        directionValues(points[i], values);
+        if (finiteFast(points[i]) && values[k] == block[k]) {
+          index[k] = static_cast<std::int32_t>(i);
+          break;
+        }
       }
     }
   }
@@ -501,14 +538,14 @@ ExactHull Builder::build() {
   if (chosen_.size() < 4)
     return finishLowDimension();
 
-  // The polytope of the extreme points and of an even sample of the rest first: a hull of a
-  // few thousand points at most that already holds most of a large cloud.
+  // The polytope of the extreme points and of an even sample of the rest first: a hull of
+  // 16 sqrt(n) points that already holds most of a large cloud and splits the rest finely.
   next_.assign(points_.size(), NONE);
   startSimplex();
   std::vector<std::int32_t> seeds = extremes;
   const std::size_t n = points_.size();
   if (n > SAMPLE_FROM) {
-    const std::size_t step = n / static_cast<std::size_t>(4.0 * std::sqrt(static_cast<double>(n)));
+    const std::size_t step = n / static_cast<std::size_t>(16.0 * std::sqrt(static_cast<double>(n)));
     for (std::size_t i = 0; i < n; i += step) {
       if (finite(points_[i]))
         seeds.push_back(static_cast<std::int32_t>(i));
