@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 
 #include "geometry/float_rounding.h"
 #include "hull/cone_locator.h"
@@ -134,6 +135,31 @@ struct Facet {
   bool alive = false;
 };
 
+// Facets in chunks of fixed size: growing never moves a facet, so references stay valid and
+// the pool never holds two copies of itself, as a growing vector does while it moves.
+class FacetPool {
+ public:
+  std::size_t size() const { return size_; }
+  Facet& operator[](std::size_t i) { return chunks_[i >> SHIFT][i & (CHUNK - 1)]; }
+  const Facet& operator[](std::size_t i) const { return chunks_[i >> SHIFT][i & (CHUNK - 1)]; }
+  void emplace_back() {
+    if ((size_ & (CHUNK - 1)) == 0)
+      chunks_.push_back(std::make_unique<Facet[]>(CHUNK));
+    ++size_;
+  }
+  void clear() {
+    chunks_.clear();
+    chunks_.shrink_to_fit();
+    size_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t SHIFT = 10;
+  static constexpr std::size_t CHUNK = std::size_t{1} << SHIFT;
+  std::vector<std::unique_ptr<Facet[]>> chunks_;
+  std::size_t size_ = 0;
+};
+
 // Points strictly inside a polytope, found cheaply: an axis-aligned box and a ball proven to
 // lie strictly inside it (see innerRegionOf).
 struct InnerRegion {
@@ -193,7 +219,7 @@ class Builder {
 
   std::span<const Vector3> points_;
   std::vector<std::int32_t> chosen_;
-  std::vector<Facet> facets_;
+  FacetPool facets_;
   std::vector<std::int32_t> freeSlots_;
   std::vector<std::int32_t> next_;  // per point: the next point of its outside set
   std::vector<std::pair<std::int32_t, std::uint32_t>> queue_;  // (facet, generation)
@@ -612,7 +638,7 @@ ExactHull Builder::finish() {
       n = renumber[static_cast<std::size_t>(n)];
   }
   // The build's memory goes before the last pass takes its own.
-  std::vector<Facet>().swap(facets_);
+  facets_.clear();
   std::vector<std::int32_t>().swap(next_);
   std::vector<std::int32_t>().swap(startsAt_);
   std::vector<std::int32_t>().swap(freeSlots_);
