@@ -38,27 +38,32 @@ inline void twoProduct(double a, double b, double& x, double& y) {
   y = aLo * bLo - e3;
 }
 
+// Grow-Expansion with zero elimination: adds b to the expansion parts[0, size) in place and
+// returns the new size (at most one more).
+template <class Parts>
+std::size_t growExpansion(Parts& parts, std::size_t size, double b) {
+  if (b == 0)
+    return size;
+  double q = b;
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < size; ++i) {
+    double sum, error;
+    twoSum(q, parts[i], sum, error);
+    q = sum;
+    if (error != 0)
+      parts[kept++] = error;
+  }
+  if (q != 0)
+    parts[kept++] = q;
+  return kept;
+}
+
 // A sum of doubles held exactly: components nonoverlapping, increasing in magnitude, zeros
 // dropped. Its sign is that of its largest component.
 template <std::size_t CAPACITY>
 class ExactSum {
  public:
-  void add(double b) {
-    if (b == 0)
-      return;
-    double q = b;
-    std::size_t kept = 0;
-    for (std::size_t i = 0; i < size_; ++i) {
-      double sum, error;
-      twoSum(q, parts_[i], sum, error);
-      q = sum;
-      if (error != 0)
-        parts_[kept++] = error;
-    }
-    if (q != 0)
-      parts_[kept++] = q;
-    size_ = kept;
-  }
+  void add(double b) { size_ = growExpansion(parts_, size_, b); }
   int sign() const {
     if (size_ == 0)
       return 0;
@@ -171,4 +176,37 @@ OrientationPlane::OrientationPlane(const Vector3& a, const Vector3& b, const Vec
   px = std::fabs(yz) + std::fabs(zy);
   py = std::fabs(zx) + std::fabs(xz);
   pz = std::fabs(xy) + std::fabs(yx);
+}
+
+namespace {
+
+// The same expansion growing in a vector, for sums of any length.
+struct GrowingSum {
+  std::vector<double>& parts;
+  void add(double b) {
+    parts.push_back(0);
+    parts.resize(growExpansion(parts, parts.size() - 1, b));
+  }
+};
+
+}  // namespace
+
+void DeterminantSum::add(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d) {
+  GrowingSum sum{parts_};
+  addDet3(sum, 1.0, b, c, d);
+  addDet3(sum, -1.0, a, c, d);
+  addDet3(sum, 1.0, a, b, d);
+  addDet3(sum, -1.0, a, b, c);
+}
+
+double DeterminantSum::value() const {
+  // Smallest first: the components do not overlap, so the others add up to less than the
+  // largest component's last place.
+  double total = 0;
+  for (double part : parts_)
+    total += part;
+  // Only a long run of one-bit components can round the sum away from its sign.
+  if (!parts_.empty() && !(total * parts_.back() > 0))
+    total = std::nextafter(0.0, parts_.back());
+  return total;
 }

@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cmath>
+#include <vector>
 
 #include "geometry/vector3.h"
 
@@ -37,6 +38,19 @@ int orient2d(const Vector3& a, const Vector3& b, const Vector3& c, int axis);
 // filter will fail (exactly coplanar input).
 int orient3dExact(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d);
 int orient2dExact(const Vector3& a, const Vector3& b, const Vector3& c, int axis);
+
+// A sum of determinants det[b - a, c - a, d - a] of float points kept exactly, for a
+// measurement that must not lose its sign to rounding (the volume of a sliver of a solid).
+class DeterminantSum {
+ public:
+  void add(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d);
+  // The sum rounded to double (its sign exact, its magnitude within a few units of the last
+  // place); 0 exactly when the sum is.
+  double value() const;
+
+ private:
+  std::vector<double> parts_;  // nonoverlapping, increasing in magnitude, no zeros
+};
 
 // True when the three points lie on one line (including equal points), decided exactly.
 bool collinear(const Vector3& a, const Vector3& b, const Vector3& c);
