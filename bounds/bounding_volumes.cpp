@@ -1,7 +1,8 @@
-// The any-scale entry point: validate, normalise by a translation and a power of two, run
-// the hull, the facet-moment box fit and the minimal sphere unchanged on the normalised
-// points (or the plane geometry of outline.h for degenerate shapes), then measure every input
-// point in double against the results mapped back, so that every volume holds every point.
+// The any-scale entry point: validate, build the exact hull of the points as they are,
+// normalise a copy by a translation and a power of two for the facet-moment box fit (or the
+// plane geometry of outline.h for degenerate shapes), take the minimal sphere of the hull's
+// extreme points in double, then measure every input point in double against the results,
+// so that every volume holds every point.
 #include "bounds/bounding_volumes.h"
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 
 #include "bounds/box_fit.h"
 #include "bounds/comparison_volumes.h"
+#include "bounds/exact_minimal_sphere.h"
 #include "bounds/outline.h"
 #include "geometry/float_rounding.h"
 #include "geometry/vector3d.h"
@@ -88,33 +90,6 @@ bool finite(const Vector3& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-// The hull's facet vertices as fitSphereToHull gathers them, the sphere recomputed with any
-// normalised point it leaves out added (a few rounds; the final pass catches the rest).
-Sphere minimalSphereOfHull(const ConvexHull& hull, std::span<const Vector3> normalised) {
-  std::vector<Vector3> gathered;
-  for (const Facet& facet : hull.facets)
-    gathered.insert(gathered.end(), facet.vertices.begin(), facet.vertices.end());
-  // Each call starts from the same seed: the result depends on the points alone, not on
-  // what the process drew before.
-  const auto fit = [&gathered] {
-    std::srand(SPHERE_GENERATOR_SEED);
-    return minimalSphere(gathered.data(), static_cast<int>(gathered.size()));
-  };
-  Sphere sphere = fit();
-  for (int round = 0; round < 4 && std::isfinite(sphere.radius); ++round) {
-    const Sphere working{sphere.center, sphere.radius * sphere.radius};
-    PointSet added;
-    for (const Vector3& p : normalised) {
-      if (!encloses(working, p) && added.insert(p))
-        gathered.push_back(p);
-    }
-    if (added.size() == 0)
-      break;
-    sphere = fit();
-  }
-  return sphere;
-}
-
 Vector3d toModel(const Normalisation& normalisation, const Vector3d& p) {
   const Vector3d shift(normalisation.shift);
   return {std::ldexp(p.x, normalisation.exponent) + shift.x,
@@ -135,10 +110,9 @@ void perpendiculars(const Vector3d& u, Vector3d& p, Vector3d& q) {
 }
 
 // Flat shapes: the outline in the plane through a, b, c; the box is its smallest rectangle
-// with the plane's normal as axis 0, the minimal sphere's centre that of its smallest circle.
+// with the plane's normal as axis 0.
 // False, with nothing written, when the outline has fewer than three corners.
-bool fitFlat(const Shape& shape, std::span<const Vector3> normalised,
-             const Normalisation& normalisation, Proposal& proposal) {
+bool fitFlat(const Shape& shape, std::span<const Vector3> normalised, Proposal& proposal) {
   const Vector3d u = normalized(shape.b - shape.a);
   const Vector3d n = normalized(cross(shape.b - shape.a, shape.c - shape.a));
   const Vector3d v = cross(n, u);
@@ -159,30 +133,18 @@ bool fitFlat(const Shape& shape, std::span<const Vector3> normalised,
   proposal.boxAxes[0] = n.toFloat();
   proposal.boxAxes[1] = (longAlong ? across : along).toFloat();
   proposal.boxAxes[2] = (longAlong ? along : across).toFloat();
-  const Circle2 circle = smallestCircle(outline);
-  const Vector3d centre = shape.a + u * circle.center.x + v * circle.center.y;
-  proposal.minimalCenter = toModel(normalisation, centre).toFloat();
   return true;
 }
 
-// Linear shapes: the box along the segment (axis 2), the sphere on its two ends.
-void fitLinear(const Shape& shape, std::span<const Vector3> normalised,
-               const Normalisation& normalisation, Proposal& proposal) {
+// Linear shapes: the box along the segment (axis 2).
+void fitLinear(const Shape& shape, Proposal& proposal) {
   const Vector3d u = normalized(shape.b - shape.a);
-  double lo = INFINITY;
-  double hi = -INFINITY;
-  for (const Vector3& p : normalised) {
-    const double t = dot(Vector3d(p) - shape.a, u);
-    lo = std::min(lo, t);
-    hi = std::max(hi, t);
-  }
   Vector3d p;
   Vector3d q;
   perpendiculars(u, p, q);
   proposal.boxAxes[0] = p.toFloat();
   proposal.boxAxes[1] = q.toFloat();
   proposal.boxAxes[2] = u.toFloat();
-  proposal.minimalCenter = toModel(normalisation, shape.a + u * ((lo + hi) * 0.5)).toFloat();
 }
 
 // The last word on every extent and radius: each input point measured in double against
@@ -397,24 +359,18 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
       for (int k = 0; k < 3; ++k)
         proposal.boxAxes[k] = fitted.axes[k];
     }
-    stage("spheres");
-    const Sphere sphere = minimalSphereOfHull(hull, normalised);
-    const bool sphereUsable = finite(sphere.center) && std::isfinite(sphere.radius);
-    proposal.minimalCenter =
-        sphereUsable ? normalisation.toModel(sphere.center) : normalisation.toModel(Vector3::ZERO);
   }
   switch (shape.degeneracy) {
     case Degeneracy::Flat:
       stage("outline");
-      if (fitFlat(shape, normalised, normalisation, proposal))
+      if (fitFlat(shape, normalised, proposal))
         break;
       // A sheet too thin for the outline's tolerance is measured along its longest chord.
       [[fallthrough]];
     case Degeneracy::Linear:
-      fitLinear(shape, normalised, normalisation, proposal);
+      fitLinear(shape, proposal);
       break;
     case Degeneracy::SinglePoint:
-      proposal.minimalCenter = points[0];
       break;
     case Degeneracy::None:
       break;
@@ -422,11 +378,24 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
   volumes.degeneracy =
       exact.dimension == HullDimension::Solid ? Degeneracy::None : degeneracyOf(exact.dimension);
 
+  // The minimal sphere: Welzl's construction in double on the hull's extreme points, at the
+  // input's own coordinates; the final pass measures its radius over every point.
+  stage("spheres");
+  std::vector<Vector3> extremePoints;
+  extremePoints.reserve(exact.vertices.size());
+  for (std::int32_t i : exact.vertices)
+    extremePoints.push_back(points[static_cast<std::size_t>(i)]);
+  proposal.minimalCenter = exactMinimalSphere(extremePoints).center;
+
   stage("final pass");
   finalPass(points, proposal, volumes);
   const BoxAxes facetMomentAxes = boxAxesOf(volumes.facetMomentBox);
   volumes.comparison = computeComparisonVolumes(
       points, hull, std::span<const BoxAxes>(&facetMomentAxes, 1), onStage);
+  // Ritter's sphere holds every point too. Only the rounding of the minimal sphere's centre
+  // to float can leave it the smaller, and then it is the smaller sphere that holds them.
+  if (volumes.comparison.ritterSphere.radius < volumes.minimalSphere.radius)
+    volumes.minimalSphere = volumes.comparison.ritterSphere;
   if (!representable(volumes)) {
     result = BoundingVolumesResult();
     result.error = "the bounding volumes exceed the float range";

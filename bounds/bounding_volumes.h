@@ -1,13 +1,13 @@
 // Every bounding volume of an arbitrary point set, at any scale, in the caller's units.
 //
-// The hull is the exact convex hull of the points as they are (hull/exact_hull.h): it needs
-// no normalisation. The box fit, the minimal sphere's scan and the flat outline use absolute
-// tolerances (HULL_EPSILON, SPHERE_EPSILON) made for coordinates of roughly a hundred units,
-// so computeBoundingVolumes moves the points into that range for them (normalisationFor: a
-// translation by the centre of the axis-aligned box, then a scale by a power of two that
-// puts the largest |coordinate| in [64, 128)); they read the exact hull's faces placed at
-// the moved points (hull/exact_hull_facets.h), and their results are mapped back. The
-// start-up path of the demo does not come through here.
+// The hull is the exact convex hull of the points as they are (hull/exact_hull.h), and the
+// minimal sphere is computed in double on its extreme points: neither needs normalisation.
+// The box fit and the flat outline use an absolute tolerance (HULL_EPSILON) made for
+// coordinates of roughly a hundred units, so computeBoundingVolumes moves the points into
+// that range for them (normalisationFor: a translation by the centre of the axis-aligned
+// box, then a scale by a power of two that puts the largest |coordinate| in [64, 128)); they
+// read the exact hull's faces placed at the moved points (hull/exact_hull_facets.h), and
+// their results are mapped back. The start-up path of the demo does not come through here.
 //
 // Contract (stated once, here):
 // - Input: any number of points. No points gives the error "no points"; a NaN or infinite
@@ -37,9 +37,12 @@
 //   the box does not depend on the diagonals the hull split a face along; its centre and
 //   half-lengths are taken over ALL input points. A solid too thin for the moved floats to give the
 //   fit axes gets the world axes. The corner sphere has the box's centre and radius |halfLengths|,
-//   grown where a point lies farther. The minimal sphere is minimalSphere of the faces' corners (as
-//   fitSphereToHull gathers them from the moved points), recomputed with the points it leaves out
-//   added, and its radius is the distance to the farthest input point, rounded up.
+//   grown where a point lies farther.
+// - Minimal sphere, for every shape: the centre of exactMinimalSphere (Welzl's construction
+//   in double, bounds/exact_minimal_sphere.h) of the hull's extreme points, and the distance
+//   from it to the farthest input point, rounded up; should Ritter's sphere come out smaller
+//   (by the centre's rounding to float only), it is reported instead. So it is never larger
+//   than Ritter's and within the float rounding of its centre of the true minimal sphere.
 // - Degenerate shapes, decided exactly by the hull: SinglePoint when all points are equal,
 //   Linear when all lie on one line, Flat when all lie in one plane; a slab of any thickness
 //   is a solid. These skip the box fit: the box is the smallest-area rectangle of the sheet's
@@ -47,14 +50,8 @@
 //   them, dropping corners within HULL_EPSILON of the chord of their neighbours) with its
 //   normal as axis 0, or, for a segment or a sheet whose outline keeps fewer than three
 //   corners, a box along the longest chord (axis 2), or at the point, with zero or near-zero
-//   half-lengths across; the minimal sphere is the true one (the smallest circle of the
-//   outline, the chord's midpoint sphere, the point itself), all computed in double. No
-//   result is ever NaN.
-// - Randomness: the minimal sphere comes from minimalSphere, which shuffles with the
-//   process's rand(). Before each of its calls (one or more per computeBoundingVolumes)
-//   the generator is seeded with srand(SPHERE_GENERATOR_SEED), so equal input gives equal
-//   output whatever was drawn before; afterwards the generator's state depends on the input.
-//   Callers that depend on their own rand() sequence must seed it again afterwards.
+//   half-lengths across; all computed in double. No result is ever NaN.
+// - Deterministic: equal input gives equal output; nothing here draws from rand().
 // - Comparison volumes (ComparisonVolumes), after the final pass: computeComparisonVolumes
 //   (bounds/comparison_volumes.h) on the input points, with the exact hull's faces at the
 //   normalised points (none for a degenerate shape) and the facet-moment box's axes as a candidate,
@@ -149,7 +146,7 @@ struct BoundingVolumesResult {
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points);
 
 // The same, naming each stage as it starts, for progress displays ("normalising", "hull",
-// then "box", "spheres" for a solid or "outline" for a flat shape, then "final pass");
+// then "box" for a solid or "outline" for a flat shape, "spheres", then "final pass");
 // the callback may be empty.
 using StageCallback = std::function<void(const char* stage)>;
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
