@@ -242,6 +242,9 @@ TEST(BoundingVolumes, EveryPointLiesInsideEveryVolumeAtEveryScale) {
           ASSERT_EQ(v.degeneracy, Degeneracy::None);
           expectFinite(v);
           expectEveryPointInside(moved, v);
+          // The exact hull closes; the minimal sphere is never beaten by Ritter's.
+          EXPECT_EQ(v.hull.facets, 2 * v.hull.vertices - 4);
+          EXPECT_LE(v.minimalSphere.radius, v.comparison.ritterSphere.radius);
         }
       }
     }
