@@ -45,7 +45,10 @@ bool ConeLocator::build(std::span<const Vector3> points, std::vector<BuildTriang
         d[(axis + 1) % 3] = (i + 0.5) * 2.0 / GRID - 1.0;
         d[(axis + 2) % 3] = (j + 0.5) * 2.0 / GRID - 1.0;
         const Vector3 q = (Vector3d(centre_) + d * radius).toFloat();
-        const std::int32_t found = walk(q, previous);
+        // Near the float range the guide point may round to infinity; the previous guess
+        // serves that cell.
+        const bool usable = std::isfinite(q.x) && std::isfinite(q.y) && std::isfinite(q.z);
+        const std::int32_t found = usable ? walk(q, previous) : -1;
         previous = found >= 0 ? found : previous;
         cells_[static_cast<std::size_t>((face * GRID + i) * GRID + j)] = previous;
       }
@@ -55,18 +58,20 @@ bool ConeLocator::build(std::span<const Vector3> points, std::vector<BuildTriang
 }
 
 std::size_t ConeLocator::cellOf(const Vector3& p) const {
-  const float d[3] = {p.x - centre_.x, p.y - centre_.y, p.z - centre_.z};
+  // In double: the difference of two floats cannot overflow there.
+  const double d[3] = {static_cast<double>(p.x) - centre_.x, static_cast<double>(p.y) - centre_.y,
+                       static_cast<double>(p.z) - centre_.z};
   int axis = 0;
   for (int k = 1; k < 3; ++k) {
     if (std::fabs(d[k]) > std::fabs(d[axis]))
       axis = k;
   }
-  const float major = std::fabs(d[axis]);
+  const double major = std::fabs(d[axis]);
   if (!(major > 0))
     return 0;
-  const auto index = [major](float minor) {
-    const int i = static_cast<int>((minor / major + 1.0f) * (0.5f * GRID));
-    return static_cast<std::size_t>(std::clamp(i, 0, GRID - 1));
+  const auto index = [major](double minor) {
+    const double t = (minor / major + 1.0) * (0.5 * GRID);  // in [0, GRID]
+    return static_cast<std::size_t>(std::clamp(static_cast<int>(t), 0, GRID - 1));
   };
   const std::size_t face = static_cast<std::size_t>(2 * axis + (d[axis] < 0 ? 1 : 0));
   return (face * GRID + index(d[(axis + 1) % 3])) * GRID + index(d[(axis + 2) % 3]);

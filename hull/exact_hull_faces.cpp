@@ -107,7 +107,10 @@ void measure(std::span<const Vector3> points, ExactHull& hull) {
     const Vector3d a = Vector3d(at(t.vertices[0])) - centre;
     const Vector3d b = Vector3d(at(t.vertices[1])) - centre;
     const Vector3d c = Vector3d(at(t.vertices[2])) - centre;
-    area += 0.5 * length(cross(b - a, c - a));
+    // The sides from the points themselves: through the centre, the width of a sliver far
+    // from it would round away.
+    const Vector3d p0(at(t.vertices[0]));
+    area += 0.5 * length(cross(Vector3d(at(t.vertices[1])) - p0, Vector3d(at(t.vertices[2])) - p0));
     volume += dot(a, cross(b, c)) / 6.0;
     const Vector3d abs[3] = {{std::fabs(a.x), std::fabs(a.y), std::fabs(a.z)},
                              {std::fabs(b.x), std::fabs(b.y), std::fabs(b.z)},
