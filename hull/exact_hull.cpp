@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "geometry/float_rounding.h"
+#include "geometry/vector3d.h"
 #include "hull/cone_locator.h"
 #include "hull/exact_hull_faces.h"
 #include "hull/orientation.h"
@@ -28,6 +29,8 @@ namespace {
 constexpr std::int32_t NONE = -1;
 // Clouds larger than this start from the hull of an even sample of 16 sqrt(n) points.
 constexpr std::size_t SAMPLE_FROM = 2000;
+// Polytopes of more facets than this locate points in their cones rather than try each facet.
+constexpr std::size_t LOCATE_FROM = 64;
 
 bool finite(const Vector3& p) {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
@@ -213,6 +216,8 @@ class Builder {
   void grow();
   void addPoint(std::int32_t seed, std::int32_t eye);
   InnerRegion innerRegion();
+  InnerRegion innerRegionAbout(const std::vector<std::int32_t>& live, const Vector3d& centre,
+                               const double (&h)[3]);
   std::vector<std::int32_t> liveFacets() const;
   ExactHull finish();
   ExactHull finishLowDimension();
@@ -492,30 +497,35 @@ std::vector<std::int32_t> Builder::liveFacets() const {
 }
 
 InnerRegion Builder::innerRegion() {
-  // Centre: the mean of the polytope's vertices, strictly inside it.
   std::vector<std::int32_t> live = liveFacets();
   std::vector<std::int32_t> corners;
   for (std::int32_t f : live)
     corners.insert(corners.end(), facet(f).v.begin(), facet(f).v.end());
   std::sort(corners.begin(), corners.end());
   corners.erase(std::unique(corners.begin(), corners.end()), corners.end());
-  double cx = 0, cy = 0, cz = 0;
+  Vector3d mean;
   double lo[3] = {INFINITY, INFINITY, INFINITY}, hi[3] = {-INFINITY, -INFINITY, -INFINITY};
   for (std::int32_t i : corners) {
     const Vector3& p = point(i);
-    cx += p.x;
-    cy += p.y;
-    cz += p.z;
+    mean = mean + Vector3d(p);
     for (int k = 0; k < 3; ++k) {
       lo[k] = std::min(lo[k], static_cast<double>(p[k]));
       hi[k] = std::max(hi[k], static_cast<double>(p[k]));
     }
   }
-  const double count = static_cast<double>(corners.size());
-  cx /= count;
-  cy /= count;
-  cz /= count;
+  mean = mean * (1.0 / static_cast<double>(corners.size()));
   const double h[3] = {(hi[0] - lo[0]) * 0.5, (hi[1] - lo[1]) * 0.5, (hi[2] - lo[2]) * 0.5};
+  // The centre of the corners' box suits a box-like polytope best; their mean is strictly
+  // inside any polytope, should that centre not be.
+  InnerRegion region = innerRegionAbout(
+      live, {(lo[0] + hi[0]) * 0.5, (lo[1] + hi[1]) * 0.5, (lo[2] + hi[2]) * 0.5}, h);
+  if (!region.hasBox && !region.hasBall)
+    region = innerRegionAbout(live, mean, h);
+  return region;
+}
+
+InnerRegion Builder::innerRegionAbout(const std::vector<std::int32_t>& live, const Vector3d& c,
+                                      const double (&h)[3]) {
   // For each facet, upper bounds of the exact det[b - a, c - a, centre - a] (negative inside)
   // and of the exact normal's components give a ball radius and a box scale that keep every
   // point of the ball or box strictly behind the facet's plane.
@@ -524,7 +534,7 @@ InnerRegion Builder::innerRegion() {
   double scale = INFINITY;
   for (std::int32_t f : live) {
     const OrientationPlane& q = facet(f).plane;
-    const double wx = cx - q.ax, wy = cy - q.ay, wz = cz - q.az;
+    const double wx = c.x - q.ax, wy = c.y - q.ay, wz = c.z - q.az;
     const double det = (q.nx * wx + q.ny * wy) + q.nz * wz;
     const double permanent = (q.px * std::fabs(wx) + q.py * std::fabs(wy)) + q.pz * std::fabs(wz);
     const double depth = -(det + ORIENT3D_FILTER_BOUND * permanent);
@@ -539,12 +549,11 @@ InnerRegion Builder::innerRegion() {
   // The last shrink covers the rounding of this very computation, many times over.
   constexpr double SHRINK = 1.0 - 0x1p-30;
   InnerRegion region;
-  region.cx = cx;
-  region.cy = cy;
-  region.cz = cz;
+  region.cx = c.x;
+  region.cy = c.y;
+  region.cz = c.z;
   region.r2 = radius * SHRINK * (radius * SHRINK) * (1.0 - 0x1p-40);
   region.hasBall = region.r2 > 0 && std::isfinite(region.r2);
-  const double c[3] = {cx, cy, cz};
   region.hasBox = std::isfinite(scale);
   for (int k = 0; k < 3 && region.hasBox; ++k) {
     const double e = h[k] * scale * SHRINK;
@@ -607,8 +616,9 @@ void Builder::partition() {
       nb = dense[static_cast<std::size_t>(nb)];
     triangles.push_back(t);
   }
+  // Against a few facets, trying each costs less than building the cube map of guesses.
   ConeLocator locator;
-  const bool located = locator.build(points_, std::move(triangles));
+  const bool located = live.size() > LOCATE_FROM && locator.build(points_, std::move(triangles));
   for (std::size_t i = 0; i < points_.size(); ++i) {
     const Vector3& p = points_[i];
     if (!finite(p) || inner.contains(p))
