@@ -103,11 +103,76 @@ inline void project(const Vector3& p, int axis, double& u, double& v) {
   v = p[(axis + 2) % 3];
 }
 
+// x - y of two floats in double, and whether that difference is exact.
+inline bool exactDifference(float x, float y, double& difference) {
+  const double a = x, b = y;
+  difference = a - b;
+  // Two-Diff's tail: the rounding error of the difference, recovered exactly.
+  const double bVirtual = a - difference;
+  const double aVirtual = difference + bVirtual;
+  return (a - aVirtual) + (bVirtual - b) == 0;
+}
+
+// The sign of p * q - r * t exactly, for doubles.
+inline int crossSign(double p, double q, double r, double t) {
+  double hi, lo;
+  ExactSum<8> sum;
+  twoProduct(p, q, hi, lo);
+  sum.add(hi);
+  sum.add(lo);
+  twoProduct(r, t, hi, lo);
+  sum.add(-hi);
+  sum.add(-lo);
+  return sum.sign();
+}
+
+// The determinant of three rows of doubles exactly: 2x2 minors of two products each (four
+// doubles), scaled by the third row (eight), 24 doubles added up.
+int det3Sign(const double (&u)[3], const double (&v)[3], const double (&w)[3]) {
+  ExactSum<32> sum;
+  for (int k = 0; k < 3; ++k) {
+    const int i = (k + 1) % 3, j = (k + 2) % 3;
+    if (w[k] == 0)
+      continue;
+    double terms[4];
+    twoProduct(u[i], v[j], terms[0], terms[1]);
+    twoProduct(-u[j], v[i], terms[2], terms[3]);
+    for (double term : terms) {
+      double hi, lo;
+      twoProduct(term, w[k], hi, lo);
+      sum.add(hi);
+      sum.add(lo);
+    }
+  }
+  return sum.sign();
+}
+
 }  // namespace
 
 int orient3dExact(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d) {
-  // det[b - a, c - a, d - a] = det[b, c, d] - det[a, c, d] + det[a, b, d] - det[a, b, c]:
-  // expand the 4x4 determinant with a column of ones along that column.
+  // Where the three differences from a are exact in double (floats of nearby exponents, the
+  // usual case), the determinant of those differences is summed from 24 products; a face
+  // of constant coordinate k (b_k = c_k = a_k, as on axis-aligned faces) reduces it to the
+  // sign of d_k - a_k times that of the face's 2D cross product.
+  double u[3], v[3], w[3];
+  bool exact = true;
+  for (int k = 0; k < 3; ++k) {
+    exact = exactDifference(b[k], a[k], u[k]) && exact;
+    exact = exactDifference(c[k], a[k], v[k]) && exact;
+    exact = exactDifference(d[k], a[k], w[k]) && exact;
+  }
+  if (exact) {
+    for (int k = 0; k < 3; ++k) {
+      if (u[k] == 0 && v[k] == 0) {
+        const int i = (k + 1) % 3, j = (k + 2) % 3;
+        const int face = crossSign(u[i], v[j], u[j], v[i]);
+        return w[k] == 0 ? 0 : (w[k] > 0 ? face : -face);
+      }
+    }
+    return det3Sign(u, v, w);
+  }
+  // Otherwise det[b - a, c - a, d - a] = det[b, c, d] - det[a, c, d] + det[a, b, d] -
+  // det[a, b, c]: the 4x4 determinant with a column of ones, expanded along that column.
   ExactSum<64> sum;
   addDet3(sum, 1.0, b, c, d);
   addDet3(sum, -1.0, a, c, d);
