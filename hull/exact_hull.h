@@ -4,22 +4,25 @@
 // which keeps its absolute-tolerance rule for the program's 20 points, this is the hull of
 // models and large clouds.
 //
-// Method: the dimension is decided exactly first. For a solid, a first polytope is the hull of
-// the extreme points along 26 directions (the axes, the face diagonals and the corners of a
-// cube); every other point strictly inside it is culled at once (an inner box, checked exactly
-// to lie inside, answers most points with six comparisons). The rest go to the outside set of
-// the first facet they lie strictly outside of. Then, while a facet has an outside set, its
-// farthest point is added: the facets it lies strictly outside of are found by walking from
-// that facet across neighbours (the visible region of a convex polytope is connected), the
-// region is replaced by a fan from the point to its horizon, and the region's outside points
-// are handed to the new facets or dropped as inside. A point on a facet's plane is not
-// outside it, so coplanar triangles appear; a last pass groups coplanar neighbours into
-// faces, drops every vertex that is no corner of a face (a point inside a face or on an
-// edge is no extreme point) and fans each face again from its corners.
+// Method: the dimension is decided exactly first. For a solid, a first polytope is the hull
+// of the extreme points along 14 directions (the axes and the diagonals of a cube) and, past
+// 2,000 points, of an even sample of 16 sqrt(n) of them. Every other point strictly inside it
+// is culled: an inner box and ball, proven to lie inside it, answer most points with a few
+// comparisons, and the rest are located in the cones from an interior point through its
+// triangles (hull/cone_locator.h), where the one triangle whose cone holds a point decides
+// exactly whether it is inside. A point outside goes to the outside set of that triangle.
+// Then, while a facet has an outside set, its farthest point is added: the facets it lies
+// strictly outside of are found by walking from that facet across neighbours (the visible
+// region of a convex polytope is connected), the region is replaced by a fan from the point
+// to its horizon, and the region's outside points are handed to the new facets or dropped as
+// inside. A point on a facet's plane is not outside it, so coplanar triangles appear; a last
+// pass groups coplanar neighbours into faces, drops every vertex that is no corner of a face
+// (a point inside a face or on an edge is no extreme point) and fans each face again from
+// its corners.
 //
 // Contract (stated once, here):
-// - Input: any number of float points; those with a non-finite coordinate are left out (they
-//   bound nothing). The hull is that of the remaining points exactly as they are: no
+// - Input: fewer than 2^31 float points; those with a non-finite coordinate are left out
+//   (they bound nothing). The hull is that of the remaining points exactly as they are: no
 //   normalisation, no tolerance, at any scale from subnormal to the float range.
 // - dimension: None without finite points; Point when all are equal; Segment when all lie on
 //   one line; Polygon when all lie in one plane; otherwise Solid. Each decided exactly.
@@ -34,10 +37,11 @@
 //   every triangle by the exact predicate.
 // - area: the surface area of a Solid, the area of a Polygon (once); volume: the enclosed
 //   volume of a Solid, 0 otherwise. Both are summed in double from the float coordinates,
-//   without extra care: they are measurements, not decisions.
+//   each triangle's area from its own corners; where the volume's sum lies within its
+//   rounding bound of zero (a sliver), it is summed exactly, so a Solid's volume is positive.
 // - Deterministic: the same input gives the same hull, bit for bit, on every run.
-// - Memory: the input is read in place; the build keeps about 8 bytes per input point (an
-//   index in an outside set and a scratch stamp) plus about 200 bytes per hull triangle.
+// - Memory: the input is read in place; the build keeps 8 bytes per input point (a link in
+//   an outside set and a scratch entry) and, at its peak, about 190 bytes per hull triangle.
 #pragma once
 
 #include <array>

@@ -92,6 +92,22 @@ void fanAndLink(ExactHull& hull) {
   }
 }
 
+// (b - a) x (c - a) in double from the triangle's own corners; a component that rounding may
+// have swamped (below its error bound) is taken from its exact value instead, so a sliver
+// keeps its area.
+Vector3d triangleNormal(const Vector3& a, const Vector3& b, const Vector3& c) {
+  const Vector3d u = Vector3d(b) - Vector3d(a), v = Vector3d(c) - Vector3d(a);
+  Vector3d n;
+  for (int k = 0; k < 3; ++k) {
+    const int i = (k + 1) % 3, j = (k + 2) % 3;
+    const double left = u[i] * v[j], right = u[j] * v[i];
+    n[k] = left - right;
+    if (!(std::fabs(n[k]) > 0x1p-49 * (std::fabs(left) + std::fabs(right))))
+      n[k] = crossComponent(a, b, c, k);
+  }
+  return n;
+}
+
 void measure(std::span<const Vector3> points, ExactHull& hull) {
   const auto at = [points](std::int32_t i) -> const Vector3& {
     return points[static_cast<std::size_t>(i)];
@@ -107,10 +123,7 @@ void measure(std::span<const Vector3> points, ExactHull& hull) {
     const Vector3d a = Vector3d(at(t.vertices[0])) - centre;
     const Vector3d b = Vector3d(at(t.vertices[1])) - centre;
     const Vector3d c = Vector3d(at(t.vertices[2])) - centre;
-    // The sides from the points themselves: through the centre, the width of a sliver far
-    // from it would round away.
-    const Vector3d p0(at(t.vertices[0]));
-    area += 0.5 * length(cross(Vector3d(at(t.vertices[1])) - p0, Vector3d(at(t.vertices[2])) - p0));
+    area += 0.5 * length(triangleNormal(at(t.vertices[0]), at(t.vertices[1]), at(t.vertices[2])));
     volume += dot(a, cross(b, c)) / 6.0;
     const Vector3d abs[3] = {{std::fabs(a.x), std::fabs(a.y), std::fabs(a.z)},
                              {std::fabs(b.x), std::fabs(b.y), std::fabs(b.z)},

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cmath>
+#include <span>
 
 namespace {
 
@@ -69,6 +70,7 @@ class ExactSum {
       return 0;
     return parts_[size_ - 1] > 0 ? 1 : -1;
   }
+  std::span<const double> parts() const { return {parts_.data(), size_}; }
 
  private:
   // Each add keeps at most one more component than before.
@@ -185,9 +187,11 @@ int orient3d(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3
   return OrientationPlane(a, b, c).side(a, b, c, d);
 }
 
-int orient2dExact(const Vector3& a, const Vector3& b, const Vector3& c, int axis) {
-  // (b - a) x (c - a) = a x b + b x c + c x a in the plane; each product of two floats is
-  // exact in double.
+namespace {
+
+// (b - a) x (c - a) = a x b + b x c + c x a in the plane; each product of two floats is
+// exact in double.
+ExactSum<8> projectedCross(const Vector3& a, const Vector3& b, const Vector3& c, int axis) {
   double au, av, bu, bv, cu, cv;
   project(a, axis, au, av);
   project(b, axis, bu, bv);
@@ -199,7 +203,29 @@ int orient2dExact(const Vector3& a, const Vector3& b, const Vector3& c, int axis
   sum.add(-(bv * cu));
   sum.add(cu * av);
   sum.add(-(cv * au));
-  return sum.sign();
+  return sum;
+}
+
+// An expansion rounded to double with its sign kept. Smallest first: the components do not
+// overlap, so the others add up to less than the largest component's last place.
+double roundedSum(std::span<const double> parts) {
+  double total = 0;
+  for (double part : parts)
+    total += part;
+  // Only a long run of one-bit components can round the sum away from its sign.
+  if (!parts.empty() && !(total * parts.back() > 0))
+    total = std::nextafter(0.0, parts.back());
+  return total;
+}
+
+}  // namespace
+
+int orient2dExact(const Vector3& a, const Vector3& b, const Vector3& c, int axis) {
+  return projectedCross(a, b, c, axis).sign();
+}
+
+double crossComponent(const Vector3& a, const Vector3& b, const Vector3& c, int axis) {
+  return roundedSum(projectedCross(a, b, c, axis).parts());
 }
 
 int orient2d(const Vector3& a, const Vector3& b, const Vector3& c, int axis) {
@@ -265,13 +291,5 @@ void DeterminantSum::add(const Vector3& a, const Vector3& b, const Vector3& c, c
 }
 
 double DeterminantSum::value() const {
-  // Smallest first: the components do not overlap, so the others add up to less than the
-  // largest component's last place.
-  double total = 0;
-  for (double part : parts_)
-    total += part;
-  // Only a long run of one-bit components can round the sum away from its sign.
-  if (!parts_.empty() && !(total * parts_.back() > 0))
-    total = std::nextafter(0.0, parts_.back());
-  return total;
+  return roundedSum(parts_);
 }

@@ -52,6 +52,10 @@ class DeterminantSum {
   std::vector<double> parts_;  // nonoverlapping, increasing in magnitude, no zeros
 };
 
+// The `axis` component of (b - a) x (c - a), rounded once from its exact value: a sliver's
+// normal keeps its true direction and nonzero length.
+double crossComponent(const Vector3& a, const Vector3& b, const Vector3& c, int axis);
+
 // True when the three points lie on one line (including equal points), decided exactly.
 bool collinear(const Vector3& a, const Vector3& b, const Vector3& c);
 

@@ -112,6 +112,8 @@ TEST(Orientation, Orient2dAndCollinearAreTheRationalCrossProductSigns) {
       zeros += expected == 0;
       ASSERT_EQ(orient2d(a, b, c, axis), expected) << hex({a, b, c}) << axis;
       ASSERT_EQ(orient2dExact(a, b, c, axis), expected) << hex({a, b, c}) << axis;
+      const double component = crossComponent(a, b, c, axis);
+      ASSERT_EQ((component > 0) - (component < 0), expected) << hex({a, b, c}) << axis;
     }
     lines += zeros == 3;
     ASSERT_EQ(collinear(a, b, c), zeros == 3) << hex({a, b, c});
