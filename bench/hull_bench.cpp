@@ -182,15 +182,20 @@ void sampleSurface(std::mt19937& rng, std::vector<Vector3>& cloud, int count) {
 // A point uniform on the surface of the cube [-0.5, 0.5]^3: a face picked uniformly, its
 // coordinate exactly -0.5 or 0.5, the other two uniform. Almost every point lies inside a
 // face of the hull, in exact coplanarity with thousands of others.
-Vector3 onCubeFace(std::mt19937& rng) {
+Vector3 onCubeFace(std::mt19937& rng, int& face) {
   std::uniform_real_distribution<float> coordinate(-0.5f, 0.5f);
   Vector3 p;
   p.x = coordinate(rng);
   p.y = coordinate(rng);
   p.z = coordinate(rng);
-  const int face = std::uniform_int_distribution<int>(0, 5)(rng);
+  face = std::uniform_int_distribution<int>(0, 5)(rng);
   p[face / 2] = face % 2 == 0 ? -0.5f : 0.5f;
   return p;
+}
+
+Vector3 onCubeFace(std::mt19937& rng) {
+  int face = 0;
+  return onCubeFace(rng, face);
 }
 
 // The same point moved off its face by 1 to 4 float steps, inward or outward at random, so
@@ -201,16 +206,11 @@ Vector3 onCubeFace(std::mt19937& rng) {
 // of the order of the side. A few steps (at most 2.4e-7 of the side) is the finest fuzz float
 // can hold.
 Vector3 nearCubeFace(std::mt19937& rng) {
-  std::uniform_real_distribution<float> coordinate(-0.5f, 0.5f);
-  Vector3 p;
-  p.x = coordinate(rng);
-  p.y = coordinate(rng);
-  p.z = coordinate(rng);
-  const int face = std::uniform_int_distribution<int>(0, 5)(rng);
+  int face = 0;
+  Vector3 p = onCubeFace(rng, face);
   const int steps = std::uniform_int_distribution<int>(1, 4)(rng);
   const bool outward = std::bernoulli_distribution(0.5)(rng);
   float& c = p[face / 2];
-  c = face % 2 == 0 ? -0.5f : 0.5f;
   const float towards = outward ? 2 * c : 0.0f;
   for (int i = 0; i < steps; ++i)
     c = std::nextafter(c, towards);
