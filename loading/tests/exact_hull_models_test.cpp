@@ -65,7 +65,18 @@ TEST(ExactHullModels, ExtremePointsAgreeWithCgalOnEveryModel) {
     GTEST_SKIP() << MODELS << " is missing: scripts/install-deps installs assimp-testmodels";
   std::size_t files = 0, compared = 0, solid = 0, flat = 0, inner = 0, largest = 0;
   std::string largestName;
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(MODELS)) {
+  // In name order, every file; under the address sanitizer, which slows Assimp's readers and
+  // CGAL many times over, every fourth.
+#ifdef __SANITIZE_ADDRESS__
+  constexpr std::size_t STRIDE = 4;
+#else
+  constexpr std::size_t STRIDE = 1;
+#endif
+  std::vector<std::filesystem::directory_entry> entries(
+      std::filesystem::recursive_directory_iterator(MODELS), {});
+  std::sort(entries.begin(), entries.end());
+  for (std::size_t e = 0; e < entries.size(); e += STRIDE) {
+    const auto& entry = entries[e];
     if (!entry.is_regular_file())
       continue;
     ++files;
@@ -102,7 +113,7 @@ TEST(ExactHullModels, ExtremePointsAgreeWithCgalOnEveryModel) {
             << " flat, " << compared - solid - flat << " on a line or point; CGAL kept " << inner
             << " vertices that are no corner; largest hull " << largest << " vertices ("
             << largestName << ")\n";
-  EXPECT_GT(solid, 100u);
+  EXPECT_GT(solid * STRIDE, 100u);
 }
 
 }  // namespace
