@@ -1,16 +1,22 @@
-// Triangles of the exact hull, placed at the given coordinates, as inward-wound facets.
+// Faces of the exact hull, placed at the given coordinates, as inward-wound facets.
 #include "hull/exact_hull_facets.h"
+
+#include <vector>
 
 #include "geometry/vector3d.h"
 
 ConvexHull facetsOf(const ExactHull& hull, std::span<const Vector3> coordinates) {
   ConvexHull facets;
-  facets.facets.reserve(hull.triangles.size());
-  for (const HullTriangle& t : hull.triangles) {
-    const auto at = [&](std::size_t k) {
-      return coordinates[static_cast<std::size_t>(t.vertices[k])];
-    };
-    facets.facets.push_back(triangleFacet(facets.nextFacetId++, at(0), at(2), at(1)));
+  facets.facets.reserve(hull.faces.size());
+  std::vector<Vector3> loop;
+  for (const std::vector<std::int32_t>& face : hull.faces) {
+    loop.clear();
+    for (auto it = face.rbegin(); it != face.rend(); ++it)
+      loop.push_back(coordinates[static_cast<std::size_t>(*it)]);
+    Facet facet;
+    facet.setVertices(loop);
+    facet.id = facets.nextFacetId++;
+    facets.facets.push_back(std::move(facet));
   }
   return facets;
 }

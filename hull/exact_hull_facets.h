@@ -1,18 +1,20 @@
-// The exact hull as the facet list that the box fit, the minimal sphere, the minimum box and
-// the scene read (hull/convex_hull.h's Facet, loop wound so that its normal points inward).
+// The exact hull as the facet lists that the box fit, the minimum box and the scene read
+// (hull/convex_hull.h's Facet, loop wound so that its normal points inward).
 //
 // Contract (stated once, here):
 // - coordinates[i] is where input point i is placed (the input itself, or a normalised copy
-//   of it); only the hull's triangle corners are read.
-// - One triangular facet per hull triangle, in the hull's order: the loop (v0, v2, v1) of the
-//   triangle (v0, v1, v2), so its normal points inward as the demo's hull winds them, ids 0,
-//   1, 2, ...; sides are not linked and there are no outside points. A hull without
-//   triangles (Point, Segment) gives no facets; a Polygon gives both its sides.
-// - centredFacetsOf: the same, except that a face of more than three corners comes as the fan
-//   of triangles from the mean of its corners (rounded to float) to each side, in the face's
+//   of it); only the hull's face corners are read. Facet ids count 0, 1, 2, ...; sides are
+//   not linked and there are no outside points. A hull without faces (Point, Segment) gives
+//   no facets; a Polygon gives both its sides.
+// - facetsOf: one facet per face, in the hull's order, the loop the face's corners reversed
+//   (inward normal, as the demo's hull winds them) and fanned from its first corner. The
+//   minimum box then walks the true edges, and the scene draws each face as one polygon.
+// - centredFacetsOf: a triangular face as its triangle, a face of more corners as the fan of
+//   triangles from the mean of its corners (rounded to float) to each side, in the face's
 //   corner order. Readers that weight triangles (the facet-moment box fit, which reads each
 //   facet's first three vertices as one triangle) then see a face the same whichever
-//   diagonals the hull split it along: the splits of a box's six rectangles balance.
+//   diagonals a triangulation would split it along: the splits of a box's six rectangles
+//   balance.
 #pragma once
 
 #include <span>
