@@ -21,6 +21,7 @@
 #include "geometry/float_rounding.h"
 #include "geometry/vector3d.h"
 #include "hull/cone_locator.h"
+#include "hull/directional_extremes.h"
 #include "hull/exact_hull_faces.h"
 #include "hull/orientation.h"
 
@@ -34,10 +35,6 @@ constexpr std::size_t LOCATE_FROM = 64;
 
 bool finite(const Vector3& p) {
   return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
-
-bool samePoint(const Vector3& a, const Vector3& b) {
-  return a.x == b.x && a.y == b.y && a.z == b.z;
 }
 
 double squaredDistance(const Vector3& a, const Vector3& b) {
@@ -55,74 +52,6 @@ double lineMeasure(const Vector3& a, const Vector3& b, const Vector3& p) {
                wz = static_cast<double>(p.z) - a.z;
   const double cx = wy * uz - wz * uy, cy = wz * ux - wx * uz, cz = wx * uy - wy * ux;
   return cx * cx + cy * cy + cz * cz;
-}
-
-// The 14 directions below: the three axes and the four diagonals of a cube, both ways.
-constexpr int DIRECTIONS = 14;
-inline void directionValues(const Vector3& p, float (&values)[DIRECTIONS]) {
-  const float s = p.x + p.y, d = p.x - p.y;
-  values[0] = p.x;
-  values[1] = -p.x;
-  values[2] = p.y;
-  values[3] = -p.y;
-  values[4] = p.z;
-  values[5] = -p.z;
-  values[6] = s + p.z;
-  values[7] = -s - p.z;
-  values[8] = s - p.z;
-  values[9] = p.z - s;
-  values[10] = d + p.z;
-  values[11] = -d - p.z;
-  values[12] = d - p.z;
-  values[13] = p.z - d;
-}
-
-// NaN or infinite components make the sum of the differences NaN.
-inline bool finiteFast(const Vector3& p) {
-  return ((p.x - p.x) + (p.y - p.y)) + (p.z - p.z) == 0.0f;
-}
-
-// The first index of the largest value in each of the 14 directions, compared in float
-// (these only choose; nothing is decided by them), ascending without repeats. The points go
-// by blocks: a block's maxima come from a loop without branches, and only a block that
-// raises a maximum is read again for that maximum's first index.
-std::vector<std::int32_t> extremePoints(std::span<const Vector3> points) {
-  constexpr std::size_t BLOCK = 256;
-  constexpr float LOWEST = -std::numeric_limits<float>::infinity();
-  float best[DIRECTIONS];
-  std::int32_t index[DIRECTIONS];
-  std::fill(best, best + DIRECTIONS, LOWEST);
-  std::fill(index, index + DIRECTIONS, NONE);
-  for (std::size_t begin = 0; begin < points.size(); begin += BLOCK) {
-    const std::size_t end = std::min(points.size(), begin + BLOCK);
-    float block[DIRECTIONS];
-    std::fill(block, block + DIRECTIONS, LOWEST);
-    for (std::size_t i = begin; i < end; ++i) {
-      float values[DIRECTIONS];
-      directionValues(points[i], values);
-      const bool ok = finiteFast(points[i]);
-      for (int k = 0; k < DIRECTIONS; ++k)
-        block[k] = ok && values[k] > block[k] ? values[k] : block[k];
-    }
-    for (int k = 0; k < DIRECTIONS; ++k) {
-      if (!(block[k] > best[k]))
-        continue;
-      best[k] = block[k];
-      for (std::size_t i = begin; i < end; ++i) {
-        float values[DIRECTIONS];
-        directionValues(points[i], values);
-        if (finiteFast(points[i]) && values[k] == block[k]) {
-          index[k] = static_cast<std::int32_t>(i);
-          break;
-        }
-      }
-    }
-  }
-  std::vector<std::int32_t> result(index, index + DIRECTIONS);
-  result.erase(std::remove(result.begin(), result.end(), NONE), result.end());
-  std::sort(result.begin(), result.end());
-  result.erase(std::unique(result.begin(), result.end()), result.end());
-  return result;
 }
 
 struct Facet {
@@ -220,7 +149,6 @@ class Builder {
                                const double (&h)[3]);
   std::vector<std::int32_t> liveFacets() const;
   ExactHull finish();
-  ExactHull finishLowDimension();
 
   std::span<const Vector3> points_;
   std::vector<std::int32_t> chosen_;
@@ -566,12 +494,12 @@ InnerRegion Builder::innerRegionAbout(const std::vector<std::int32_t>& live, con
 }
 
 ExactHull Builder::build() {
-  std::vector<std::int32_t> extremes = extremePoints(points_);
+  std::vector<std::int32_t> extremes = directionalExtremes(points_);
   if (extremes.empty())
     return ExactHull();
   chooseSimplex(extremes);
   if (chosen_.size() < 4)
-    return finishLowDimension();
+    return lowDimensionalHull(points_, chosen_);
 
   // The polytope of the extreme points and of an even sample of the rest first: a hull of
   // 16 sqrt(n) points that already holds most of a large cloud and splits the rest finely.
@@ -654,87 +582,6 @@ ExactHull Builder::finish() {
   std::vector<std::int32_t>().swap(freeSlots_);
   ExactHull hull;
   finishSolid(points_, built, hull);
-  return hull;
-}
-
-ExactHull Builder::finishLowDimension() {
-  ExactHull hull;
-  const auto overAll = [this](auto visit) {
-    for (std::size_t i = 0; i < points_.size(); ++i) {
-      if (finite(points_[i]))
-        visit(static_cast<std::int32_t>(i));
-    }
-  };
-  if (chosen_.size() == 1) {
-    hull.dimension = HullDimension::Point;
-    std::int32_t first = NONE;
-    overAll([&](std::int32_t i) {
-      if (first == NONE)
-        first = i;
-    });
-    hull.vertices = {first};
-    return hull;
-  }
-  if (chosen_.size() == 2) {
-    // On a line, the lexicographic order of the coordinates is the order along it.
-    std::int32_t lo = NONE, hi = NONE;
-    const auto less = [this](std::int32_t i, std::int32_t j) {
-      const Vector3 &p = point(i), &q = point(j);
-      return p.x != q.x ? p.x < q.x : (p.y != q.y ? p.y < q.y : p.z < q.z);
-    };
-    overAll([&](std::int32_t i) {
-      if (lo == NONE || less(i, lo))
-        lo = i;
-      if (hi == NONE || less(hi, i))
-        hi = i;
-    });
-    hull.dimension = HullDimension::Segment;
-    hull.vertices = {std::min(lo, hi), std::max(lo, hi)};
-    hull.area = 0;
-    return hull;
-  }
-  // Flat: project along an axis the plane is not parallel to, and take the 2D hull there
-  // (Andrew's monotone chain, strict turns only, so no corner is collinear).
-  const Vector3 &a = point(chosen_[0]), &b = point(chosen_[1]), &c = point(chosen_[2]);
-  int axis = 2;
-  for (int k : {2, 0, 1}) {
-    if (orient2d(a, b, c, k) != 0) {
-      axis = k;
-      break;
-    }
-  }
-  const int iu = (axis + 1) % 3, iv = (axis + 2) % 3;
-  std::vector<std::int32_t> order;
-  overAll([&](std::int32_t i) { order.push_back(i); });
-  std::sort(order.begin(), order.end(), [&](std::int32_t i, std::int32_t j) {
-    const Vector3 &p = point(i), &q = point(j);
-    if (p[iu] != q[iu])
-      return p[iu] < q[iu];
-    if (p[iv] != q[iv])
-      return p[iv] < q[iv];
-    return i < j;
-  });
-  // Equal points sort together, the first index first; only that one stays.
-  order.erase(
-      std::unique(order.begin(), order.end(),
-                  [&](std::int32_t i, std::int32_t j) { return samePoint(point(i), point(j)); }),
-      order.end());
-  std::vector<std::int32_t> chain(2 * order.size());
-  std::size_t k = 0;
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    while (k >= 2 && orient2d(point(chain[k - 2]), point(chain[k - 1]), point(order[i]), axis) <= 0)
-      --k;
-    chain[k++] = order[i];
-  }
-  for (std::size_t i = order.size() - 1, lower = k + 1; i-- > 0;) {
-    while (k >= lower &&
-           orient2d(point(chain[k - 2]), point(chain[k - 1]), point(order[i]), axis) <= 0)
-      --k;
-    chain[k++] = order[i];
-  }
-  chain.resize(k - 1);  // the last equals the first
-  hull.dimension = HullDimension::Polygon;
-  finishPolygon(points_, std::move(chain), hull);
   return hull;
 }
 

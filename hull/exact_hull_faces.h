@@ -1,5 +1,6 @@
-// Internals of buildExactHull, shared by its two files only: from the triangles the build
-// ends with to the hull's faces, corners and final triangles.
+// Internals of buildExactHull, shared by its files only: from the triangles the build ends
+// with to the hull's faces, corners and final triangles, and the hull of point sets that
+// span less than a solid.
 #pragma once
 
 #include <array>
@@ -22,6 +23,12 @@ struct BuildTriangle {
 // (inside a face, on an edge) are dropped, each face is fanned from its first corner.
 void finishSolid(std::span<const Vector3> points, const std::vector<BuildTriangle>& built,
                  ExactHull& hull);
+
+// The hull of points whose finite ones span only `spanning` (1 to 3 affinely independent
+// indices, found exactly): a Point (the first finite index), a Segment (its two ends, the
+// lexicographically least and greatest points) or a Polygon.
+ExactHull lowDimensionalHull(std::span<const Vector3> points,
+                             std::span<const std::int32_t> spanning);
 
 // Fills a Polygon from its corners in convex order seen from one side (no three collinear):
 // both sides as faces, fanned, linked, its area.
