@@ -494,7 +494,9 @@ InnerRegion Builder::innerRegionAbout(const std::vector<std::int32_t>& live, con
 }
 
 ExactHull Builder::build() {
-  std::vector<std::int32_t> extremes = directionalExtremes(points_);
+  // A large cloud's sample gives its first polytope its shape; its axis extremes suffice
+  // beside it, and cost a third of the diagonals'.
+  std::vector<std::int32_t> extremes = directionalExtremes(points_, points_.size() <= SAMPLE_FROM);
   if (extremes.empty())
     return ExactHull();
   chooseSimplex(extremes);

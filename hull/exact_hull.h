@@ -5,12 +5,12 @@
 // models and large clouds.
 //
 // Method: the dimension is decided exactly first. For a solid, a first polytope is the hull
-// of the extreme points along 14 directions (the axes and the diagonals of a cube) and, past
-// 2,000 points, of an even sample of 16 sqrt(n) of them. Every other point strictly inside it
-// is culled: an inner box and ball, proven to lie inside it, answer most points with a few
-// comparisons, and the rest are located in the cones from an interior point through its
-// triangles (hull/cone_locator.h), where the one triangle whose cone holds a point decides
-// exactly whether it is inside. A point outside goes to the outside set of that triangle.
+// of the extreme points along 14 directions (the axes and the diagonals of a cube) or, past
+// 2,000 points, of the 6 axis extremes and an even sample of 16 sqrt(n) points. Every other
+// point strictly inside it is culled: an inner box and ball, proven to lie inside it, answer
+// most points with a few comparisons, and the rest are located in the cones from an interior
+// point through its triangles (hull/cone_locator.h), where the one triangle whose cone holds
+// a point decides exactly whether it is inside. A point outside goes to the outside set of that triangle.
 // Then, while a facet has an outside set, its farthest point is added: the facets it lies
 // strictly outside of are found by walking from that facet across neighbours (the visible
 // region of a convex polytope is connected), the region is replaced by a fan from the point
