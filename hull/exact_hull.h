@@ -10,8 +10,8 @@
 // point strictly inside it is culled: an inner box and ball, proven to lie inside it, answer
 // most points with a few comparisons, and the rest are located in the cones from an interior
 // point through its triangles (hull/cone_locator.h), where the one triangle whose cone holds
-// a point decides exactly whether it is inside. A point outside goes to the outside set of that triangle.
-// Then, while a facet has an outside set, its farthest point is added: the facets it lies
+// a point decides exactly whether it is inside. A point outside goes to the outside set of that
+// triangle. Then, while a facet has an outside set, its farthest point is added: the facets it lies
 // strictly outside of are found by walking from that facet across neighbours (the visible
 // region of a convex polytope is connected), the region is replaced by a fan from the point
 // to its horizon, and the region's outside points are handed to the new facets or dropped as
