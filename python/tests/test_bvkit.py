@@ -32,6 +32,15 @@ class BvkitTest(unittest.TestCase):
                                      capture_output=True, text=True).stdout
             expected = {k: v for k, v in json.loads(out).items() if k not in ("file", "seconds")}
             self.assertEqual(fitted(points), expected)
+        # Models, read by bvkit.load and by bvfit from the same file.
+        for model in ("PLY/Wuson.ply", "STL/Spider_binary.stl", "OBJ/spider.obj"):
+            path = os.path.join("/usr/share/assimp/models", model)
+            if not os.path.exists(path):
+                continue
+            out = subprocess.run([os.environ["BVFIT_PROGRAM"], "--json", path], check=True,
+                                 capture_output=True, text=True).stdout
+            expected = {k: v for k, v in json.loads(out).items() if k not in ("file", "seconds")}
+            self.assertEqual(fitted(bvkit.load(path)[0]), expected, model)
 
     def test_float64_is_rounded_to_float32(self):
         points = np.random.default_rng(3).random((50, 3))
