@@ -1,5 +1,6 @@
 // fork, a pipe and waitpid: the child imports and streams its LoadResult back as
-// [error length][error][point count][points]; the parent reads it under a deadline.
+// [error length][error][point count][points][triangle count][triangles]; the parent reads it
+// under a deadline and checks every triangle's indices against the points it got.
 #include "loading/isolated_import.h"
 
 #include <fcntl.h>
@@ -87,10 +88,13 @@ void setLimit(int resource, rlim_t soft, rlim_t hard) {
   }
   const std::uint64_t errorLength = result.error.size();
   const std::uint64_t count = result.points.size();
+  const std::uint64_t triangleCount = result.triangles.size();
   const bool sent = writeAll(fd, &errorLength, sizeof errorLength) &&
                     writeAll(fd, result.error.data(), result.error.size()) &&
                     writeAll(fd, &count, sizeof count) &&
-                    writeAll(fd, result.points.data(), count * sizeof(Vector3));
+                    writeAll(fd, result.points.data(), count * sizeof(Vector3)) &&
+                    writeAll(fd, &triangleCount, sizeof triangleCount) &&
+                    writeAll(fd, result.triangles.data(), triangleCount * sizeof(Triangle));
   ::_exit(sent ? 0 : 1);
 }
 
@@ -150,7 +154,27 @@ bool readAnswer(DeadlineReader& reader, LoadResult& result) {
     return false;
   }
   result.points.resize(count);
-  return reader.read(result.points.data(), count * sizeof(Vector3));
+  std::uint64_t triangleCount = 0;
+  if (!reader.read(result.points.data(), count * sizeof(Vector3)) ||
+      !reader.read(&triangleCount, sizeof triangleCount) || triangleCount > MAX_LOADED_TRIANGLES) {
+    return false;
+  }
+  result.triangles.resize(triangleCount);
+  return reader.read(result.triangles.data(), triangleCount * sizeof(Triangle));
+}
+
+// The first triangle (counted from 1) with an index past the points, as a reason; else empty.
+// A sound child never sends one, but the parent must not index with what it did not check.
+std::string triangleOutOfRange(const LoadResult& result) {
+  for (std::size_t t = 0; t < result.triangles.size(); ++t) {
+    for (const std::uint32_t index : result.triangles[t]) {
+      if (index >= result.points.size()) {
+        return "the model reader sent triangle " + std::to_string(t + 1) + " with vertex " +
+               std::to_string(index) + " of " + std::to_string(result.points.size()) + " points";
+      }
+    }
+  }
+  return {};
 }
 
 std::string describeEnd(int status, const ImportLimits& limits) {
@@ -209,6 +233,9 @@ LoadResult runIsolated(const std::string& name, const ImportLimits& limits,
   while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
   if (answered && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    if (std::string reason = triangleOutOfRange(result); !reason.empty()) {
+      return LoadResult::failure(name, reason);
+    }
     return result;
   }
   if (reader.timedOut()) {

@@ -5,16 +5,22 @@
 // readPointList (point_list.h). Nothing here draws, so the library needs no GL.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <vector>
 
 #include "geometry/vector3.h"
 
+// One face of a model: three indices into LoadResult::points.
+using Triangle = std::array<std::uint32_t, 3>;
+
 struct LoadResult {
   std::vector<Vector3> points;  // every vertex of every mesh, node transforms applied, file order
   std::string error;            // empty on success; else ONE line "FILE: reason" (no newline)
+  std::vector<Triangle> triangles = {};  // the meshes' faces over points (see loadPoints)
   bool ok() const { return error.empty(); }
 
   // The result for a file that could not be read: "FILE: reason".
@@ -26,6 +32,8 @@ struct LoadResult {
 // The most points one file may yield (1.2 GB of coordinates). A scene that would give more, for
 // instance a small mesh instanced by millions of nodes, is refused before anything is allocated.
 inline constexpr std::size_t MAX_LOADED_POINTS = std::size_t{100} * 1000 * 1000;
+// The most triangles one file may yield, refused the same way.
+inline constexpr std::size_t MAX_LOADED_TRIANGLES = std::size_t{100} * 1000 * 1000;
 
 // Where Assimp runs. ChildProcess (the default) runs it in a forked child under time and
 // memory limits (isolated_import.h), so that no file, however crafted, can crash, hang or
@@ -50,13 +58,20 @@ enum class Isolation { ChildProcess, InProcess };
 // file's own: COLLADA's up axis is not applied, though Assimp 5.2 does scale COLLADA files
 // that declare a <unit> to metres (it offers no switch for that).
 //
+// And its faces: for each mesh in the same walk, each face of three or more corners as the fan
+// (c0, c1, c2), (c0, c2, c3), ... in the face's own winding, its indices pointing at that
+// instance's transformed points, so every index is < points.size(). Faces of one or two corners
+// (points, lines) give none; so does every point list. A face's winding is the file's: it may
+// face inward, and a face may be degenerate (repeated or collinear corners).
+//
 // Errors, each one line "FILE: reason" where FILE is the path as given:
 //   no such file, is a directory, not a regular file (devices, pipes), cannot be opened
 //   (with the system's reason), empty file, a format nobody reads, no vertices, header
 //   counts larger than the file can hold ("file ends early: ..."; PLY, OFF and binary STL
 //   files are checked against their headers before Assimp sees them (declared_counts.h), so a
 //   header claiming 10^9 vertices fails at once and a truncated PLY or OFF file is not read as
-//   if complete), any Assimp error condensed to one line, more than MAX_LOADED_POINTS points, the
+//   if complete), any Assimp error condensed to one line, more than MAX_LOADED_POINTS points or
+//   MAX_LOADED_TRIANGLES triangles, a face naming a vertex its mesh lacks, the
 //   reader crashing or exceeding its limits (with ChildProcess), and "point 17 has a non-finite
 //   coordinate" (points counted from 1 in the order above; also when the node transform makes a
 //   finite vertex overflow).

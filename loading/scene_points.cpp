@@ -5,6 +5,7 @@
 #include <assimp/scene.h>
 
 #include <cmath>
+#include <cstdint>
 #include <unordered_set>
 #include <vector>
 
@@ -112,6 +113,44 @@ std::string collectInstances(const aiScene& scene, std::vector<MeshInstance>& in
 
 }  // namespace
 
+namespace {
+
+// The triangles face's fan adds: one per corner beyond the second.
+std::size_t fanSize(const aiFace& face) {
+  return face.mNumIndices >= 3 ? face.mNumIndices - 2 : 0;
+}
+
+// Checks the faces of every instance and counts the triangles they fan into; an error reason
+// for faces no importer should build (absent, or naming a vertex the mesh lacks) or too many.
+std::string countTriangles(const std::vector<MeshInstance>& instances, std::size_t& total) {
+  total = 0;
+  for (const MeshInstance& instance : instances) {
+    const aiMesh& mesh = *instance.mesh;
+    if (mesh.mNumFaces > 0 && mesh.mFaces == nullptr) {
+      return "a mesh declares faces but has none";
+    }
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+      const aiFace& face = mesh.mFaces[f];
+      if (face.mNumIndices > 0 && face.mIndices == nullptr) {
+        return "a face declares corners but has none";
+      }
+      for (unsigned c = 0; c < face.mNumIndices; ++c) {
+        if (face.mIndices[c] >= mesh.mNumVertices) {
+          return "a face refers to vertex " + std::to_string(face.mIndices[c]) + " of a mesh of " +
+                 std::to_string(mesh.mNumVertices);
+        }
+      }
+      total += fanSize(face);
+      if (total > MAX_LOADED_TRIANGLES) {
+        return "more than " + std::to_string(MAX_LOADED_TRIANGLES) + " triangles";
+      }
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
 LoadResult pointsOfScene(const aiScene& scene, const std::string& name) {
   std::vector<MeshInstance> instances;
   if (std::string reason = collectInstances(scene, instances); !reason.empty()) {
@@ -131,10 +170,17 @@ LoadResult pointsOfScene(const aiScene& scene, const std::string& name) {
   if (total == 0) {
     return LoadResult::failure(name, "no vertices");
   }
+  std::size_t triangleTotal = 0;
+  if (std::string reason = countTriangles(instances, triangleTotal); !reason.empty()) {
+    return LoadResult::failure(name, reason);
+  }
   LoadResult result;
   result.points.reserve(total);
+  result.triangles.reserve(triangleTotal);
   for (const MeshInstance& instance : instances) {
     const aiMesh& mesh = *instance.mesh;
+    // Fits: total <= MAX_LOADED_POINTS, far below 2^32.
+    const auto base = static_cast<std::uint32_t>(result.points.size());
     for (unsigned i = 0; i < mesh.mNumVertices; ++i) {
       const aiVector3D& v = mesh.mVertices[i];
       const Vector3 p = instance.toScene.apply(v);
@@ -145,6 +191,13 @@ LoadResult pointsOfScene(const aiScene& scene, const std::string& name) {
                                              (fileValueFinite ? " after its node transform" : ""));
       }
       result.points.push_back(p);
+    }
+    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+      const aiFace& face = mesh.mFaces[f];
+      for (unsigned c = 2; c < face.mNumIndices; ++c) {
+        result.triangles.push_back(
+            {base + face.mIndices[0], base + face.mIndices[c - 1], base + face.mIndices[c]});
+      }
     }
   }
   return result;

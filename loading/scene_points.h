@@ -12,7 +12,8 @@
 
 struct aiScene;
 
-// The vertices as loadPoints describes them, or "NAME: reason" for: no vertices, more than
-// MAX_LOADED_POINTS points, a non-finite coordinate (naming the point), and scenes no importer
-// should build (a node reached twice, a mesh index out of range, vertices declared but absent).
+// The vertices and faces as loadPoints describes them, or "NAME: reason" for: no vertices, more
+// than MAX_LOADED_POINTS points or MAX_LOADED_TRIANGLES triangles, a non-finite coordinate
+// (naming the point), and scenes no importer should build (a node reached twice, a mesh index
+// out of range, vertices or faces declared but absent, a face naming a vertex its mesh lacks).
 LoadResult pointsOfScene(const aiScene& scene, const std::string& name);

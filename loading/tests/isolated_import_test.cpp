@@ -33,15 +33,28 @@ TEST(IsolatedImport, PointsAndErrorsCrossBitForBit) {
   for (Vector3& p : sent.points) {
     p = {std::bit_cast<float>(anyBits(random)), std::bit_cast<float>(anyBits(random)), -0.0f};
   }
+  for (std::uint32_t t = 0; t < 400'000; ++t) {
+    sent.triangles.push_back({t, 1'000'002 - t, 2 * t});
+  }
   const LoadResult received = runIsolated("big", importLimitsFor(0), [&] { return sent; });
   ASSERT_TRUE(received.ok()) << received.error;
   EXPECT_EQ(bits(received.points), bits(sent.points));
+  EXPECT_EQ(received.triangles, sent.triangles);
 
   const LoadResult failed = runIsolated("f.obj", importLimitsFor(0), [] {
     return LoadResult{{}, "f.obj: broken"};
   });
   EXPECT_EQ(failed.error, "f.obj: broken");
   EXPECT_TRUE(failed.points.empty());
+}
+
+TEST(IsolatedImport, ATriangleBeyondThePointsBecomesAnErrorLine) {
+  const LoadResult result = runIsolated("bad.ply", importLimitsFor(0), [] {
+    return LoadResult{{{1, 2, 3}, {4, 5, 6}, {7, 8, 9}}, {}, {{0, 1, 2}, {2, 3, 0}}};
+  });
+  EXPECT_EQ(result.error, "bad.ply: the model reader sent triangle 2 with vertex 3 of 3 points");
+  EXPECT_TRUE(result.points.empty());
+  EXPECT_TRUE(result.triangles.empty());
 }
 
 TEST(IsolatedImport, EachWayAChildCanDieBecomesItsErrorLine) {

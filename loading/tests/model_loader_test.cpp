@@ -65,6 +65,61 @@ TEST(ModelLoader, EveryFormatGivesTheBoxInFileOrderFromFileAndMemory) {
   }
 }
 
+// Whatever the format, each face comes back as the fan of its corners over the returned points:
+// the corners of every triangle, looked up in points, are the faces' corners in file order.
+// Segments, point lists and meshes without faces give none.
+TEST(ModelLoader, FacesComeBackAsTrianglesOverTheReturnedPoints) {
+  const std::vector<Vector3> corners = boxCorners();
+  const std::vector<Vector3> boxTriangles = boxTriangleCorners();
+  const auto consecutive = [&](std::size_t faces) {
+    std::vector<Vector3> result;
+    for (std::size_t f = 0; f < faces; ++f) {
+      for (std::size_t k = 0; k < 3; ++k) {
+        result.push_back(corners[(f + k) % corners.size()]);
+      }
+    }
+    return result;
+  };
+  // A triangle instanced by two nodes with a segment between them (as in the test below).
+  const std::string scene =
+      gltf({{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, 4}, {{{0, 0, 1}, {1, 2, 3}}, 1}},
+           R"([{"translation":[10,0,0],"mesh":0,"children":[1]},)"
+           R"({"mesh":1},{"scale":[2,2,2],"mesh":0}])",
+           "[0,2]");
+  const struct {
+    std::string name;
+    std::string bytes;
+    std::vector<Vector3> triangleCorners;
+  } cases[] = {
+      {"box.obj", boxObj(), boxTriangles},
+      {"box.ply", plyAscii(corners, 6), consecutive(6)},
+      {"box_binary.ply", plyBinary(corners, 12, false), consecutive(12)},
+      {"no_faces.ply", plyBinary(corners, 0, true), {}},
+      {"box.stl", stlBinary(boxTriangles), boxTriangles},
+      {"box.off", off(corners, 6), consecutive(6)},
+      {"lines.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nl 1 2 3\n", {}},
+      {"scene.gltf", scene, {{10, 0, 0}, {11, 0, 0}, {10, 1, 0}, {0, 0, 0}, {2, 0, 0}, {0, 2, 0}}},
+      {"box.xyz", pointList(corners), {}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string extension = c.name.substr(c.name.find('.') + 1);
+    for (const Isolation isolation : {Isolation::ChildProcess, Isolation::InProcess}) {
+      const LoadResult result =
+          loadPointsFromMemory(asBytes(c.bytes), extension, c.name, isolation);
+      ASSERT_TRUE(result.ok()) << result.error;
+      std::vector<Vector3> found;
+      for (const Triangle& t : result.triangles) {
+        for (const std::uint32_t index : t) {
+          ASSERT_LT(index, result.points.size());
+          found.push_back(result.points[index]);
+        }
+      }
+      EXPECT_EQ(triples(found), triples(c.triangleCorners));
+    }
+  }
+}
+
 // Scene: root A (translate 10,0,0 then scale 2) holds a triangle and child B (a quarter turn
 // about z, then up 5 in y) holding a segment; root C holds the triangle again, scaled and
 // moved by 2^-7: within Assimp's 0.01 slack of the identity, yet it must be applied.
