@@ -59,6 +59,10 @@ void bindComparisonKeys() {
   bindKey('h', toggleLegend);
 }
 
+void bindModelKey() {
+  bindKey('m', toggleModel);
+}
+
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
   if (key == ESCAPE_KEY) {
     std::exit(1);

@@ -32,6 +32,8 @@ void bindKeys();
 // Appends the comparison keys after those ten, so their indices stay 0 to 9: 5 minimum box,
 // 6 axis-aligned box, 7 26-DOP, 8 Ritter's sphere, h the legend (indices 10 to 14).
 void bindComparisonKeys();
+// Appends m, the model's own layer, after those (index 15).
+void bindModelKey();
 // True when the binding was made, false when the key was already bound.
 bool bindKey(char key, Command command);
 bool bindSpecialKey(int key, Command command);

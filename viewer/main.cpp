@@ -12,7 +12,10 @@
 // then the minimal sphere reseeds with its own fixed seed; the comparison layers, recorded
 // last, draw nothing. For any other point set: for a
 // cloud the seed and 3 per point; the fit, which seeds the generator itself; the seed
-// (again); then the colours of lists 0 and 1 as above.
+// (again); then 3 per point for list 0 (its hull has one colour) and 18 for list 1; the
+// comparison layers and the model's own layer, recorded last, draw nothing. Only such a
+// point set records the model's layer: the program's own cloud makes the GL calls it always
+// made.
 #include <GL/freeglut.h>
 
 #include <cstdlib>
@@ -33,6 +36,7 @@
 #include "viewer/comparison_layers.h"
 #include "viewer/comparison_scene.h"
 #include "viewer/key_bindings.h"
+#include "viewer/model_layer.h"
 #include "viewer/model_scene.h"
 #include "viewer/mouse_input.h"
 #include "viewer/point_cloud.h"
@@ -69,6 +73,7 @@ void openWindow(const std::vector<std::string>& glutArguments) {
 
   bindKeys();
   bindComparisonKeys();
+  bindModelKey();
   initWindow(argc, argv.data());
   initGL();
   glutKeyboardFunc(keyboard);
@@ -80,12 +85,13 @@ void openWindow(const std::vector<std::string>& glutArguments) {
   glutMotionFunc(mouseMotion);
 }
 
-// Lists 0 to 2: the first count points and the hull, the box, the sphere about its corners.
-void recordPointsHullAndBox(int count, const std::vector<Vector3>& points, const ConvexHull& hull,
-                            const OBB& box, const Sphere& cornerSphere) {
+// Lists 0 to 2: the points and the hull (drawn by drawList0), the box, the sphere about its
+// corners.
+template <class DrawList0>
+void recordPointsHullAndBox(DrawList0 drawList0, const OBB& box, const Sphere& cornerSphere) {
   displayListBase = glGenLists(4);
   glNewList(displayListBase, GL_COMPILE);
-  drawPointsAndHull(count, points, hull);
+  drawList0();
   glEndList();
   glNewList(displayListBase + 1, GL_COMPILE);
   drawBox(box);
@@ -121,7 +127,7 @@ void showRandomCloud(const std::vector<std::string>& glutArguments,
   std::cout.flush();
 
   // Through the eight corners: the center-to-corner distance is the length of halfLengths.
-  recordPointsHullAndBox(POINT_COUNT, points, hull, box,
+  recordPointsHullAndBox([&] { drawPointsAndHull(POINT_COUNT, points, hull); }, box,
                          Sphere{box.center, length(box.halfLengths)});
   sphere.center = Vector3::ZERO;
   sphere.radius = 1.0f;
@@ -139,10 +145,12 @@ void showRandomCloud(const std::vector<std::string>& glutArguments,
 }
 
 // Any other point set: fitted at any scale and reported in its own units before the window
-// opens, drawn in its normalised frame with colours from seed. Returns 0, or 2 when the fit
+// opens, drawn in its normalised frame with colours from seed, with the model's own layer
+// showing triangles (the model's faces; none for a cloud). Returns 0, or 2 when the fit
 // refuses the points (name says whose they are in the error line).
 int showFittedPoints(const std::vector<std::string>& glutArguments,
-                     const std::vector<Vector3>& points, unsigned int seed,
+                     const std::vector<Vector3>& points,
+                     const std::vector<SurfaceTriangle>& triangles, unsigned int seed,
                      const std::string& name) {
   const BoundingVolumesResult fit = computeBoundingVolumes(points);
   if (!fit.ok()) {
@@ -151,15 +159,16 @@ int showFittedPoints(const std::vector<std::string>& glutArguments,
   }
   writeBoxReport(std::cout, toOBB(fit.volumes.facetMomentBox));
   std::cout.flush();
-  const ModelScene scene = modelScene(points, fit.volumes);
+  const ModelScene scene = modelScene(points, fit.volumes, triangles);
 
   openWindow(glutArguments);
   // The fit seeded the generator for its own shuffle; the colours are the run's.
   std::srand(seed);
-  recordPointsHullAndBox(static_cast<int>(scene.points.size()), scene.points, scene.hull, scene.box,
+  recordPointsHullAndBox([&] { drawModelPointsAndHull(scene.points, scene.hull); }, scene.box,
                          scene.cornerSphere);
   recordMinimalSphere(scene.minimalSphere);
   recordComparisonLayers(comparisonScene(fit.volumes.comparison, fit.volumes.normalisation));
+  recordModelLayer(scene);
   legendText = legendLines(legendFigures(fit.volumes));
 
   glutMainLoop();
@@ -190,8 +199,8 @@ int main(int argc, char** argv) {
       std::cerr << model.error << '\n';
       return 2;
     }
-    return showFittedPoints(commandLine.glutArguments, model.points, seedOrClock(options.seed),
-                            options.modelPath);
+    return showFittedPoints(commandLine.glutArguments, model.points, model.triangles,
+                            seedOrClock(options.seed), options.modelPath);
   }
   const int count = options.points.value_or(POINT_COUNT);
   if (count == POINT_COUNT) {
@@ -202,5 +211,5 @@ int main(int argc, char** argv) {
   std::srand(seed);
   std::vector<Vector3> points;
   appendRandomPoints(points, count);
-  return showFittedPoints(commandLine.glutArguments, points, seed, "the random cloud");
+  return showFittedPoints(commandLine.glutArguments, points, {}, seed, "the random cloud");
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "viewer/box_corners.h"
+#include "viewer/model_scene.h"
 #include "viewer/random_shade.h"
 
 unsigned int displayListBase = 0;
@@ -13,6 +14,8 @@ unsigned int displayListBase = 0;
 namespace {
 
 constexpr float LAYER_ALPHA = 0.5f;
+constexpr float MODEL_HULL_ALPHA = 0.15f;
+constexpr float MODEL_HULL_EDGE_ALPHA = 0.9f;
 
 // Three separate statements: the components are drawn red, green, blue.
 void setRandomColor() {
@@ -22,9 +25,7 @@ void setRandomColor() {
   glColor4f(red, green, blue, LAYER_ALPHA);
 }
 
-}  // namespace
-
-void drawPointsAndHull(int count, const std::vector<Vector3>& points, const ConvexHull& hull) {
+void drawPointMarkers(int count, const std::vector<Vector3>& points) {
   if (count <= MAX_SPHERE_MARKERS) {
     for (int i = 0; i < count; ++i) {
       const Vector3& p = points[static_cast<std::size_t>(i)];
@@ -43,6 +44,12 @@ void drawPointsAndHull(int count, const std::vector<Vector3>& points, const Conv
     }
     glEnd();
   }
+}
+
+}  // namespace
+
+void drawPointsAndHull(int count, const std::vector<Vector3>& points, const ConvexHull& hull) {
+  drawPointMarkers(count, points);
 
   glDisable(GL_DEPTH_TEST);
   glBegin(GL_TRIANGLES);
@@ -54,6 +61,32 @@ void drawPointsAndHull(int count, const std::vector<Vector3>& points, const Conv
   }
   glEnd();
   glEnable(GL_DEPTH_TEST);
+}
+
+void drawModelPointsAndHull(const std::vector<Vector3>& points, const ConvexHull& hull) {
+  drawPointMarkers(static_cast<int>(points.size()), points);
+
+  glDisable(GL_DEPTH_TEST);
+  glColor4f(MODEL_HULL_COLOUR[0], MODEL_HULL_COLOUR[1], MODEL_HULL_COLOUR[2], MODEL_HULL_ALPHA);
+  glBegin(GL_TRIANGLES);
+  for (const Facet& facet : hull.facets) {
+    for (const std::int32_t k : facet.triangleIndices) {
+      glVertex3fv(&facet.vertices[static_cast<std::size_t>(k)].x);
+    }
+  }
+  glEnd();
+  glEnable(GL_DEPTH_TEST);
+  glColor4f(MODEL_HULL_COLOUR[0] * 0.6f, MODEL_HULL_COLOUR[1] * 0.6f, MODEL_HULL_COLOUR[2] * 0.6f,
+            MODEL_HULL_EDGE_ALPHA);
+  glBegin(GL_LINES);
+  for (const Facet& facet : hull.facets) {
+    const std::size_t corners = facet.vertices.size();
+    for (std::size_t i = 0; i < corners; ++i) {
+      glVertex3fv(&facet.vertices[i].x);
+      glVertex3fv(&facet.vertices[(i + 1) % corners].x);
+    }
+  }
+  glEnd();
 }
 
 void drawBox(const OBB& box) {

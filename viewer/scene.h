@@ -1,8 +1,10 @@
 // The scene's display lists: what lists 0 and 1 hold, and where the four lists start.
 //
-// Lists, replayed in this order by the display callback:
+// Lists, replayed in this order by the display callback (after the model's own layer, when
+// there is one: model_layer.h):
 //   displayListBase + 0  points (small solid spheres, or dots when many) and hull triangles
-//                                                                        drawPointsAndHull
+//                                  drawPointsAndHull, or for a fitted point set
+//                                  drawModelPointsAndHull
 //   displayListBase + 1  the box as six quads                              drawBox
 //   displayListBase + 2  red wire sphere through the box's corners        (the driver)
 //   displayListBase + 3  blue wire sphere, the minimal enclosing sphere   (the driver)
@@ -35,6 +37,13 @@ inline constexpr float DOT_SIZE = 2.0f;
 // DOT_SIZE pixels in one GL_POINTS batch (the point size stays set). Takes 3 * count +
 // 3 * facets draws from the generator either way.
 void drawPointsAndHull(int count, const std::vector<Vector3>& points, const ConvexHull& hull);
+
+// List 0 for a point set fitted at any scale, whose hull may have thousands of facets: the
+// points as drawPointsAndHull draws them (3 * count draws), then the hull's triangles in one
+// translucent colour (MODEL_HULL_COLOUR, alpha 0.15, one GL_TRIANGLES batch, depth test off)
+// and every facet's sides as depth-tested GL_LINES in a darker shade of it, so the hull reads
+// as one shape. Its faces take no draws from the generator.
+void drawModelPointsAndHull(const std::vector<Vector3>& points, const ConvexHull& hull);
 
 // Issues the GL calls for list 1: the six faces of BOX_FACES as one GL_QUADS batch, one
 // colour per face. Takes 18 draws from the generator.

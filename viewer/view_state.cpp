@@ -45,6 +45,9 @@ void toggleDop26() {
 void toggleRitterSphere() {
   viewState.showRitterSphere = !viewState.showRitterSphere;
 }
+void toggleModel() {
+  viewState.showModel = !viewState.showModel;
+}
 void toggleLegend() {
   viewState.showLegend = !viewState.showLegend;
 }

@@ -1,6 +1,6 @@
-// ViewState: where the scene stands in front of the camera, which of its layers (the four of
-// the start, the four comparison layers) and whether the legend are shown, together with the
-// commands that change it (one value each).
+// ViewState: where the scene stands in front of the camera, which of its layers (the model's
+// own, the four of the start, the four comparison layers) and whether the legend are shown,
+// together with the commands that change it (one value each).
 //
 // The key commands write it and the display callback reads it, both on the one GLUT
 // thread. No value is bounded: angles are not wrapped and cameraZ is not clamped.
@@ -20,6 +20,8 @@ struct ViewState {
   bool showDop26 = false;           // comparison list 2
   bool showRitterSphere = false;    // comparison list 3
   bool showLegend = false;          // the legend overlay
+  // The model's own layer (bindModelKey): on at start; the program's own cloud has none.
+  bool showModel = true;
 
   bool operator==(const ViewState&) const = default;
 };
@@ -49,3 +51,4 @@ void toggleAxisAlignedBox();  // flips showAxisAlignedBox
 void toggleDop26();           // flips showDop26
 void toggleRitterSphere();    // flips showRitterSphere
 void toggleLegend();          // flips showLegend
+void toggleModel();           // flips showModel

@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include "viewer/comparison_layers.h"
+#include "viewer/model_layer.h"
 #include "viewer/scene.h"
 #include "viewer/swap_interval.h"
 #include "viewer/view_state.h"
@@ -55,6 +56,10 @@ void display() {
   glTranslatef(0.0f, 0.0f, viewState.cameraZ);
   glRotatef(viewState.rotationX, 1.0f, 0.0f, 0.0f);
   glRotatef(viewState.rotationY, 0.0f, 1.0f, 0.0f);
+  // Opaque, so first: the translucent layers then blend over it.
+  if (modelListBase != 0 && viewState.showModel) {
+    glCallList(modelListBase);
+  }
   if (viewState.showPointsAndHull) {
     glCallList(displayListBase);
   }

@@ -21,7 +21,8 @@ void initGL();
 // GLUT reshape callback: viewport and a 75-degree perspective (near 1, far 100000) for the
 // window's size; a zero width or height counts as 1. Leaves GL_MODELVIEW current.
 void reshape(int width, int height);
-// GLUT display and idle callback: clears, places the camera, replays the lists switched on
-// in the order 0 to 3, then the comparison lists switched on in their order, draws the legend
-// when it is on, swaps and requests the next redisplay.
+// GLUT display and idle callback: clears, places the camera, replays the model's layer when
+// it is recorded and switched on, the lists switched on in the order 0 to 3, then the comparison
+// lists switched on in their order, draws the legend when it is on, swaps and requests the next
+// redisplay.
 void display();

@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <cmath>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 
 #include "loading/model_loader.h"
+#include "viewer/model_scene.h"
 #include "viewer/tests/bvdemo_fixture.h"
 
 namespace {
@@ -34,6 +36,43 @@ std::string boxFile(const Vector3& center, const Vector3& half, bool mesh = fals
     text << "f 1 2 4 3\nf 5 7 8 6\nf 1 5 6 2\nf 3 4 8 7\nf 1 3 7 5\nf 2 6 8 4\n";
   }
   return text.str();
+}
+
+// An icosahedron of circumradius about 95 about the origin as an OBJ mesh, every other face
+// wound inward: seen straight on, the middle of the window falls on an edge of two faces.
+std::string icosahedronObj() {
+  const double phi = (1.0 + std::sqrt(5.0)) / 2.0;
+  const double corners[12][3] = {{-1, phi, 0}, {1, phi, 0}, {-1, -phi, 0}, {1, -phi, 0},
+                                 {0, -1, phi}, {0, 1, phi}, {0, -1, -phi}, {0, 1, -phi},
+                                 {phi, 0, -1}, {phi, 0, 1}, {-phi, 0, -1}, {-phi, 0, 1}};
+  const int faces[20][3] = {{0, 11, 5}, {0, 5, 1},  {0, 1, 7},   {0, 7, 10}, {0, 10, 11},
+                            {1, 5, 9},  {5, 11, 4}, {11, 10, 2}, {10, 7, 6}, {7, 1, 8},
+                            {3, 9, 4},  {3, 4, 2},  {3, 2, 6},   {3, 6, 8},  {3, 8, 9},
+                            {4, 9, 5},  {2, 4, 11}, {6, 2, 10},  {8, 6, 7},  {9, 8, 1}};
+  std::ostringstream text;
+  for (const auto& c : corners) {
+    text << "v " << 50 * c[0] << ' ' << 50 * c[1] << ' ' << 50 * c[2] << '\n';
+  }
+  for (int f = 0; f < 20; ++f) {
+    const int* v = faces[f];
+    text << "f " << v[0] + 1 << ' ' << (f % 2 ? v[2] : v[1]) + 1 << ' ' << (f % 2 ? v[1] : v[2]) + 1
+         << '\n';
+  }
+  return text.str();
+}
+
+// How bright a pixel is as a shade of the surface colour (each channel the colour's times
+// one factor), or -1 when its channels do not share one factor.
+double surfaceShade(std::uint32_t pixel) {
+  const int channels[3] = {red(pixel), green(pixel), blue(pixel)};
+  double low = 1e9;
+  double high = -1e9;
+  for (std::size_t k = 0; k < 3; ++k) {
+    const double factor = channels[k] / (255.0 * SURFACE_COLOUR[k]);
+    low = std::min(low, factor);
+    high = std::max(high, factor);
+  }
+  return high - low <= 0.05 ? (low + high) / 2 : -1.0;
 }
 
 class BvdemoModel : public Bvdemo {
@@ -131,6 +170,75 @@ TEST_F(BvdemoModel, TheSeedOrTheClockChoosesTheColoursButNotTheReport) {
   auto other = start(SEED + 1, {path});
   EXPECT_FALSE(other->settledFrame() == frame);
   EXPECT_EQ(other->standardOutput(), report);
+}
+
+TEST_F(BvdemoModel, TheModelsLitSurfaceShowsFirstAndTheModelKeyHidesAndShowsIt) {
+  const std::string path = writeFile("icosahedron.obj", icosahedronObj());
+  auto demo = start(SEED, {path});
+  const Frame first = demo->settledFrame();
+  // Points around the middle of the window, all well inside the icosahedron's outline.
+  std::vector<std::pair<int, int>> middle;
+  for (int dy = -45; dy <= 45; dy += 15) {
+    for (int dx = -50; dx <= 50; dx += 25) {
+      middle.push_back({320 + dx, 240 + dy});
+    }
+  }
+  demo->pressKey("1");  // the points and hull off: the surface alone
+  const Frame surface = demo->settledFrame();
+  std::set<int> shades;
+  for (const auto& [x, y] : middle) {
+    const std::uint32_t pixel = surface.at(x, y);
+    const double shade = surfaceShade(pixel);
+    ASSERT_GT(shade, 0.2) << x << "," << y << " " << std::hex << pixel;
+    shades.insert(static_cast<int>(std::lround(shade * 50)));
+  }
+  // One light, a normal per face: the faces about the middle differ in brightness.
+  EXPECT_GE(shades.size(), 3u);
+
+  demo->pressKey("m");
+  const Frame hidden = demo->settledFrame();
+  for (const auto& [x, y] : middle) {
+    EXPECT_EQ(hidden.at(x, y), WHITE) << x << "," << y;  // nothing behind it
+  }
+  demo->pressKey("m");
+  EXPECT_TRUE(demo->settledFrame() == surface);
+
+  // With the hull on the surface shows through it, and hiding it shows the hull alone.
+  demo->pressKey("1");
+  EXPECT_TRUE(demo->settledFrame() == first);
+  demo->pressKey("m");
+  const Frame hullAlone = demo->settledFrame();
+  for (const auto& [x, y] : middle) {
+    EXPECT_NE(first.at(x, y), surface.at(x, y)) << x << "," << y;
+    EXPECT_NE(hullAlone.at(x, y), first.at(x, y)) << x << "," << y;
+    EXPECT_NE(hullAlone.at(x, y), WHITE) << x << "," << y;
+  }
+  demo->pressKey("Escape");
+  EXPECT_EQ(demo->waitForExit(), 1);
+  EXPECT_EQ(demo->standardError(), "");
+}
+
+TEST_F(BvdemoModel, AModelWithoutFacesShowsItsPointsAsOpaqueDotsColouredByHeight) {
+  // A grid of points in a cube, 10 to a side, seen along z: each layer of it is one height.
+  std::ostringstream text;
+  for (int i = 0; i < 1000; ++i) {
+    text << i % 10 << ' ' << i / 10 % 10 << ' ' << i / 100 << '\n';
+  }
+  auto demo = start(SEED, {writeFile("grid.xyz", text.str())});
+  demo->pressKey("1");
+  const Frame dots = demo->settledFrame();
+  EXPECT_GT(nonWhitePixels(dots), 1'000);
+  // Opaque: no dot is blended with the white behind it, so some channel stays dark.
+  EXPECT_EQ(countIf(dots,
+                    [](std::uint32_t p) {
+                      return p != WHITE && std::min({red(p), green(p), blue(p)}) > 100;
+                    }),
+            0);
+  // The lowest layers blue, the highest orange.
+  EXPECT_GT(countIf(dots, [](std::uint32_t p) { return blue(p) > red(p) + 100; }), 100);
+  EXPECT_GT(countIf(dots, [](std::uint32_t p) { return red(p) > blue(p) + 100; }), 100);
+  demo->pressKey("m");
+  EXPECT_EQ(countIf(demo->settledFrame(), isWhite), 640 * 480);
 }
 
 TEST_F(BvdemoModel, AHundredThousandPointModelShowsItsShapeAndAnswersKeysAndMouse) {

@@ -105,7 +105,7 @@ TEST(CommandLine, DoubleDashEndsTheOptionsAndHelpIsAnOption) {
   for (const char* mentioned :
        {"--seed N", "--points N", "FILE", "-display", "-geometry", "-iconic", "-direct",
         "-indirect", "-gldebug", "-sync", "Mouse", "Exit status", "1 to 4", "5 to 8",
-        "h the legend", "z / Z", "arrow keys", "Escape"}) {
+        "h the legend", "m ", "z / Z", "arrow keys", "Escape"}) {
     EXPECT_NE(usage.find(mentioned), std::string::npos) << mentioned;
   }
 }

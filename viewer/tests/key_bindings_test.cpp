@@ -95,6 +95,19 @@ TEST_F(KeyBindingsTest, ComparisonKeysFollowTheTenAndEachFlipsItsOneLayer) {
   }
 }
 
+TEST_F(KeyBindingsTest, ModelKeyFollowsTheComparisonKeysAndFlipsItsLayerThatStartsOn) {
+  bindComparisonKeys();
+  bindModelKey();
+  EXPECT_EQ(keyBindings.keyMap.at('m'), 15);
+  EXPECT_TRUE(viewState.showModel);
+  for (const bool shown : {false, true}) {
+    ViewState expected = viewState;
+    expected.showModel = shown;
+    keyboard('m', 0, 0);
+    EXPECT_EQ(viewState, expected);
+  }
+}
+
 TEST_F(KeyBindingsTest, UnboundKeysChangeNothing) {
   const ViewState before = viewState;
   for (int key = 0; key < 256; ++key) {

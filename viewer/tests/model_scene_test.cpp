@@ -112,6 +112,47 @@ TEST(ModelScene, AtEveryScaleTheSceneFitsTheCameraAndHoldsEveryPointInEveryLayer
   }
 }
 
+TEST(ModelScene, TheSurfaceKeepsEveryFaceOverThePointsInOrderAndDropsTheRest) {
+  std::mt19937 rng(5);
+  const Cloud cloud = cloudOf(3, 40, 1.0f, {});
+  const BoundingVolumesResult fit = computeBoundingVolumes(cloud);
+  ASSERT_TRUE(fit.ok()) << fit.error;
+  std::uniform_int_distribution<std::uint32_t> index(0, 45);  // now and then past the points
+  std::vector<SurfaceTriangle> faces(200);
+  std::vector<SurfaceTriangle> kept;
+  for (SurfaceTriangle& t : faces) {
+    t = {index(rng), index(rng), index(rng)};
+    if (t[0] < 40 && t[1] < 40 && t[2] < 40) {
+      kept.push_back(t);
+    }
+  }
+  EXPECT_EQ(modelScene(cloud, fit.volumes, faces).surface, kept);
+  EXPECT_TRUE(modelScene(cloud, fit.volumes).surface.empty());
+}
+
+TEST(ModelScene, HeightColoursRunFromBlueToOrangeAndStayInRange) {
+  std::array<float, 3> previous = heightColour(0.0f);
+  EXPECT_GT(previous[2], previous[0]);  // blue at the bottom
+  for (int i = -10; i <= 110; ++i) {
+    const float t = static_cast<float>(i) / 100.0f;
+    const std::array<float, 3> colour = heightColour(t);
+    for (const float c : colour) {
+      ASSERT_GE(c, 0.0f);
+      ASSERT_LE(c, 1.0f);
+    }
+    // Red rises, blue falls: two heights never share a colour.
+    ASSERT_GE(colour[0], previous[0]) << t;
+    ASSERT_LE(colour[2], previous[2]) << t;
+    if (i > 0 && i <= 100) {
+      ASSERT_NE(colour, previous) << t;
+    }
+    previous = colour;
+  }
+  EXPECT_GT(previous[0], previous[2]);  // orange at the top
+  EXPECT_EQ(heightFraction(3.0f, 2.0f, 6.0f), 0.25f);
+  EXPECT_EQ(heightFraction(7.0f, 7.0f, 7.0f), 0.5f);
+}
+
 TEST(ModelScene, DegenerateShapesShowTheirPointsAndBoxWithoutAHull) {
   Cloud sheet;
   for (int i = 0; i < 50; ++i) {
