@@ -22,7 +22,6 @@
 #include "hull/convex_hull.h"
 #include "hull/exact_hull.h"
 #include "hull/exact_hull_facets.h"
-#include "hull/point_set.h"
 
 namespace {
 

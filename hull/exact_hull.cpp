@@ -27,15 +27,11 @@
 
 namespace {
 
-constexpr std::int32_t NONE = -1;
+constexpr std::int32_t NONE = NO_INDEX;
 // Clouds larger than this start from the hull of an even sample of 16 sqrt(n) points.
 constexpr std::size_t SAMPLE_FROM = 2000;
 // Polytopes of more facets than this locate points in their cones rather than try each facet.
 constexpr std::size_t LOCATE_FROM = 64;
-
-bool finite(const Vector3& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
 
 double squaredDistance(const Vector3& a, const Vector3& b) {
   const double dx = static_cast<double>(a.x) - b.x;
@@ -238,7 +234,7 @@ void Builder::chooseSimplex(const std::vector<std::int32_t>& candidates) {
   };
   const auto overAll = [this](auto visit) {
     for (std::size_t i = 0; i < points_.size(); ++i) {
-      if (finite(points_[i]))
+      if (finitePoint(points_[i]))
         visit(static_cast<std::int32_t>(i));
     }
   };
@@ -512,7 +508,7 @@ ExactHull Builder::build() {
   if (n > SAMPLE_FROM) {
     const std::size_t step = n / static_cast<std::size_t>(16.0 * std::sqrt(static_cast<double>(n)));
     for (std::size_t i = 0; i < n; i += step) {
-      if (finite(points_[i]))
+      if (finitePoint(points_[i]))
         seeds.push_back(static_cast<std::int32_t>(i));
     }
     std::sort(seeds.begin(), seeds.end());
@@ -551,7 +547,7 @@ void Builder::partition() {
   const bool located = live.size() > LOCATE_FROM && locator.build(points_, std::move(triangles));
   for (std::size_t i = 0; i < points_.size(); ++i) {
     const Vector3& p = points_[i];
-    if (!finite(p) || inner.contains(p))
+    if (!finitePoint(p) || inner.contains(p))
       continue;
     const auto index = static_cast<std::int32_t>(i);
     const std::int32_t cone = located ? locator.locate(p) : NONE;

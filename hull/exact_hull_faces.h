@@ -4,12 +4,21 @@
 #pragma once
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <span>
 #include <vector>
 
 #include "geometry/vector3.h"
 #include "hull/exact_hull.h"
+
+// No index, in the build's lists of points and triangles.
+inline constexpr std::int32_t NO_INDEX = -1;
+
+// Points with a non-finite coordinate bound nothing and are left out of the hull.
+inline bool finitePoint(const Vector3& p) {
+  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
+}
 
 // A triangle of the build: vertices counter-clockwise from outside, neighbors[k] across the
 // edge from vertices[k] to vertices[(k + 1) % 3], as indices into the same list.

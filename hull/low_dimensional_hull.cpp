@@ -8,11 +8,7 @@
 
 namespace {
 
-constexpr std::int32_t NONE = -1;
-
-bool finite(const Vector3& p) {
-  return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z);
-}
+constexpr std::int32_t NONE = NO_INDEX;
 
 bool samePoint(const Vector3& a, const Vector3& b) {
   return a.x == b.x && a.y == b.y && a.z == b.z;
@@ -28,7 +24,7 @@ ExactHull lowDimensionalHull(std::span<const Vector3> points,
   ExactHull hull;
   const auto overAll = [points](auto visit) {
     for (std::size_t i = 0; i < points.size(); ++i) {
-      if (finite(points[i]))
+      if (finitePoint(points[i]))
         visit(static_cast<std::int32_t>(i));
     }
   };
