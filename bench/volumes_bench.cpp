@@ -5,13 +5,16 @@
 // here (the project's own hull is not made for 100,000-vertex hulls) and its time includes building
 // it, as CGAL's includes its own hull; the search alone is timed as well. Each benchmark also
 // reports the box volume relative to the box around the smooth shape (8 a b c), so speed and
-// tightness can be read side by side.
+// tightness can be read side by side. The minimum-volume cylinder is compared with a naive search
+// over directions 30 degrees apart on the same clouds.
 #include <CGAL/Simple_cartesian.h>
 #include <CGAL/optimal_bounding_box.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,7 +24,9 @@
 #include "bounds/minimum_box.h"
 #include "geometry/vector3.h"
 #include "geometry/vector3d.h"
+#include "hull/exact_hull.h"
 #include "hull/tests/qhull_run.h"
+#include "volumes/cylinder.h"
 
 namespace {
 
@@ -118,6 +123,38 @@ void cgalBox(benchmark::State& state, Shape shape, int count) {
   state.counters["volume"] = volume / cloud.referenceVolume;
 }
 
+// The minimum-volume cylinder on the exact hull's vertices (the hull is built once, outside
+// the timing, as both sides take it), against the naive search that keeps the best of the
+// directions 30 degrees apart over the hemisphere. "volume" is relative to the smooth shape's
+// box, as above, so the two rows' volumes give the tightness ratio.
+std::vector<Vector3> exactHullVertices(const std::vector<Vector3>& points) {
+  std::vector<Vector3> out;
+  for (std::int32_t i : buildExactHull(points).vertices)
+    out.push_back(points[static_cast<std::size_t>(i)]);
+  return out;
+}
+
+void minimumCylinderBench(benchmark::State& state, Shape shape, int count, bool naive) {
+  const Cloud cloud = makeCloud(shape, count);
+  const std::vector<Vector3> hull = exactHullVertices(cloud.points);
+  double volume = 0.0;
+  for (auto _ : state) {
+    if (!naive) {
+      volume = minimumCylinder(cloud.points, hull).volume;
+      continue;
+    }
+    volume = std::numeric_limits<double>::infinity();
+    for (int polar = 0; polar <= 90; polar += 30)
+      for (int azimuth = 0; azimuth < (polar == 0 ? 1 : 360); azimuth += 30) {
+        const double p = polar * axis_search::PI / 180.0, a = azimuth * axis_search::PI / 180.0;
+        const Vector3d u(std::sin(p) * std::cos(a), std::sin(p) * std::sin(a), std::cos(p));
+        volume = std::min(volume, cylinderAlong(hull, u).volume);
+      }
+  }
+  state.counters["volume"] = volume / cloud.referenceVolume;
+  state.counters["hullVertices"] = static_cast<double>(hull.size());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -141,6 +178,13 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(cgal.c_str(), cgalBox, c.shape, c.count)
         ->Unit(benchmark::kMillisecond);
     comparisons.push_back({ours, cgal});
+    const std::string cylinder = std::string("volumes/MinimumCylinder/") + c.name;
+    const std::string naive = std::string("volumes/NaiveCylinder30deg/") + c.name;
+    benchmark::RegisterBenchmark(cylinder.c_str(), minimumCylinderBench, c.shape, c.count, false)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(naive.c_str(), minimumCylinderBench, c.shape, c.count, true)
+        ->Unit(benchmark::kMillisecond);
+    comparisons.push_back({cylinder, naive});
   }
   return runWithRatios(argc, argv, std::move(comparisons));
 }

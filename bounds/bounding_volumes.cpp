@@ -297,6 +297,11 @@ bool representable(const BoundingVolumes& v) {
     for (const Vector3& axis : b.axes)
       ok = ok && finite(axis);
   }
+  ok = ok && std::isfinite(v.engine.ellipsoid.volume);
+  for (const Kdop& dop : v.engine.kdops)
+    ok = ok && std::isfinite(dop.volume);
+  for (const ReducedHull& reduced : v.engine.reducedHulls)
+    ok = ok && std::isfinite(reduced.volume);
   return ok && std::isfinite(v.comparison.dop26.volume);
 }
 
@@ -395,6 +400,30 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
   // to float can leave it the smaller, and then it is the smaller sphere that holds them.
   if (volumes.comparison.ritterSphere.radius < volumes.minimalSphere.radius)
     volumes.minimalSphere = volumes.comparison.ritterSphere;
+
+  // The engines' volumes, on the points as they are and the exact hull's vertices.
+  EngineVolumes& engine = volumes.engine;
+  std::vector<Vector3> corners;
+  corners.reserve(exact.vertices.size());
+  for (std::int32_t i : exact.vertices)
+    corners.push_back(points[static_cast<std::size_t>(i)]);
+  stage("capsule");
+  engine.capsule = minimumCapsule(points, corners, &engine.capsuleSearch);
+  stage("cylinder");
+  engine.cylinder = minimumCylinder(points, corners, &engine.cylinderSearch);
+  stage("ellipsoid");
+  engine.ellipsoid = minimumVolumeEllipsoid(points, exact);
+  for (std::size_t i = 0; i + 1 < KDOP_SIZES.size(); ++i) {
+    const std::string name = "kdop " + std::to_string(KDOP_SIZES[i]);
+    stage(name.c_str());
+    engine.kdops[i] = computeKdop(points, KDOP_SIZES[i]);
+  }
+  engine.kdops.back() = volumes.comparison.dop26;
+  for (std::size_t i = 0; i < REDUCED_HULL_SIZES.size(); ++i) {
+    const std::string name = "reduced hull " + std::to_string(REDUCED_HULL_SIZES[i]);
+    stage(name.c_str());
+    engine.reducedHulls[i] = reducedHull(points, exact, REDUCED_HULL_SIZES[i]);
+  }
   if (!representable(volumes)) {
     result = BoundingVolumesResult();
     result.error = "the bounding volumes exceed the float range";

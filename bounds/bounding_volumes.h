@@ -59,17 +59,27 @@
 //   outward rounding of the float results (about 1e-7 relative). Its stages follow "final
 //   pass": "minimum box", "point covariance box", "dop26", "ritter sphere". These take no
 //   draws from rand().
+// - Engine volumes (EngineVolumes), last, on the input points and the exact hull, each as its
+//   header in volumes/ states: stages "ellipsoid", "kdop 6", "kdop 14", "kdop 18" (the 26-DOP
+//   is the comparison one, timed as "dop26"), "reduced hull 32", "reduced hull 64",
+//   "reduced hull 255". No draws from rand().
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <span>
 #include <string>
 
-#include "bounds/dop26.h"
 #include "bounds/minimal_sphere.h"
+#include "bounds/minimum_box.h"
 #include "bounds/oriented_box.h"
 #include "geometry/vector3.h"
+#include "volumes/capsule.h"
+#include "volumes/cylinder.h"
+#include "volumes/ellipsoid.h"
+#include "volumes/kdop.h"
+#include "volumes/reduced_hull.h"
 
 // Largest relative excess of a point over a returned volume that a check in float, or a
 // check of the box through its corners, can see (see the contract above).
@@ -83,10 +93,30 @@ const char* degeneracyName(Degeneracy degeneracy);
 // The volumes shown beside the ones above to compare them with: each a plain function of the
 // bounds library with its contract in its header, and each holds every input point.
 struct ComparisonVolumes {
-  OrientedBox minimumBox;          // bounds/minimum_box.h, canonical frame
-  OrientedBox pointCovarianceBox;  // bounds/covariance_box.h, canonical frame
-  Dop26 dop26;                     // bounds/dop26.h
-  Sphere ritterSphere;             // bounds/ritter_sphere.h (plain radius)
+  OrientedBox minimumBox;             // bounds/minimum_box.h, canonical frame
+  MinimumBoxReport minimumBoxSearch;  // what that search covered and its proven gap
+  OrientedBox pointCovarianceBox;     // bounds/covariance_box.h, canonical frame
+  Kdop dop26;                         // volumes/kdop.h, k = 26
+  Sphere ritterSphere;                // bounds/ritter_sphere.h (plain radius)
+};
+
+// The 26-DOP under its earlier names.
+using Dop26 = Kdop;
+using Dop26Face = KdopFace;
+
+// The volumes physics and game engines use, each from its module in volumes/ and each
+// holding every input point: the minimum-volume capsule and cylinder, the k-DOPs for k = 6, 14, 18
+// and 26 (KDOP_SIZES; the 26-DOP is comparison.dop26 again), the minimum-volume ellipsoid and
+// reduced hulls of at most 32, 64 and 255 vertices (REDUCED_HULL_SIZES).
+inline constexpr std::array<int, 3> REDUCED_HULL_SIZES = {32, 64, 255};
+struct EngineVolumes {
+  Capsule capsule;  // volumes/capsule.h, with its search's report
+  AxisSearchReport capsuleSearch;
+  Cylinder cylinder;  // volumes/cylinder.h, with its search's report
+  AxisSearchReport cylinderSearch;
+  Ellipsoid ellipsoid;
+  std::array<Kdop, 4> kdops;
+  std::array<ReducedHull, 3> reducedHulls;
 };
 
 struct AxisAlignedBox {
@@ -132,6 +162,7 @@ struct BoundingVolumes {
   Sphere cornerSphere;   // through the facet-moment box's corners (plain radius)
   Sphere minimalSphere;  // grown where a final pass finds a point outside (plain radius)
   ComparisonVolumes comparison;
+  EngineVolumes engine;
 };
 
 // 4/3 pi r^3 in double, the enclosed volume of a sphere with plain radius.

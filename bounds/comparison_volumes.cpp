@@ -2,10 +2,10 @@
 #include "bounds/comparison_volumes.h"
 
 #include "bounds/covariance_box.h"
-#include "bounds/dop26.h"
 #include "bounds/hull_graph.h"
 #include "bounds/minimum_box.h"
 #include "bounds/ritter_sphere.h"
+#include "volumes/kdop.h"
 
 ComparisonVolumes computeComparisonVolumes(std::span<const Vector3> points, const ConvexHull& hull,
                                            std::span<const BoxAxes> candidates,
@@ -16,11 +16,12 @@ ComparisonVolumes computeComparisonVolumes(std::span<const Vector3> points, cons
   };
   ComparisonVolumes volumes;
   stage("minimum box");
-  volumes.minimumBox = minimumVolumeBox(points, gatherHullGraph(hull), candidates);
+  volumes.minimumBox =
+      minimumVolumeBox(points, gatherHullGraph(hull), candidates, {}, &volumes.minimumBoxSearch);
   stage("point covariance box");
   volumes.pointCovarianceBox = pointCovarianceBox(points);
   stage("dop26");
-  volumes.dop26 = dop26(points);
+  volumes.dop26 = computeKdop(points, 26);
   stage("ritter sphere");
   volumes.ritterSphere = ritterSphere(points);
   return volumes;

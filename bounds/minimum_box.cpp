@@ -1,13 +1,17 @@
 // Minimum-volume box: g(a) = width * minimum rectangle, evaluated at facet normals and
-// minimised along the arcs between them (see the header for the reasoning and the bound).
+// minimised along the arcs between them by splitting each arc until a lower bound decides
+// every piece (see the header for the reasoning and the bounds).
 #include "bounds/minimum_box.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <numeric>
 #include <ostream>
+#include <span>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -20,14 +24,10 @@
 namespace {
 
 constexpr double INFINITE = std::numeric_limits<double>::infinity();
-constexpr double ARC_SAMPLE_SPACING = 0.05;  // radians between first samples along an arc
-constexpr int MAX_ARC_SAMPLES = 64;
-constexpr double ANGLE_TOLERANCE = 1e-7;  // radians: end of the golden-section refinement
-constexpr double GOLDEN = 0.6180339887498949;
-// Large hulls are first surveyed on a grid of GRID x GRID directions on each of three cube
-// faces, and their facets ranked by it; facets then get FACET_SHARE of the work budget.
-constexpr int GRID = 12;
-constexpr double FACET_SHARE = 0.6;
+constexpr double ANGLE_TOLERANCE = 1e-7;  // radians: arcs shorter than this are their ends
+// Pieces of arcs are not split below this half-length (radians): far below what any gap
+// needs, it only stops a search that rounding keeps from deciding.
+constexpr double MIN_PIECE = 1e-12;
 
 struct Candidate {
   double volume = INFINITE;
@@ -104,14 +104,91 @@ class DirectionEvaluator {
     walk_ = walk_ && n >= 4 && !graph.edges.empty();
   }
 
+  // A facet pair meeting at an edge, and the edge's two vertices.
+  struct ArcEdge {
+    std::array<std::int32_t, 2> facets;
+    std::array<std::int32_t, 2> vertices;
+  };
+  // What a lower bound near the last evaluated direction a needs: the rectangle's area, the
+  // vertex farthest along -a, and the extent of the outline vertices in the frame (a x d1, a)
+  // of the plane normal to d1 (half ranges) and across the outline (largest width).
+  struct LocalShape {
+    double area = 0.0;
+    std::size_t antipode = 0;
+    double yHalfRange = 0.0;
+    double zHalfRange = 0.0;
+    double largestWidth = 0.0;  // of the outline, over all directions (bounded above)
+  };
+
   bool walks() const { return walk_; }
+
+  // The volume of the box along the frame around every vertex.
+  double volumeAlong(const BoxAxes& axes) const {
+    double volume = 1.0;
+    for (const Vector3d& axis : axes) {
+      double lo = INFINITE;
+      double hi = -INFINITE;
+      for (const Vector3d& v : vertices_) {
+        lo = std::min(lo, dot(v, axis));
+        hi = std::max(hi, dot(v, axis));
+      }
+      volume *= hi - lo;
+    }
+    return volume;
+  }
   // Evaluations that projected every vertex because the walk failed or was not confirmed.
   std::size_t fallbacks() const { return fallbacks_; }
   std::size_t evaluations() const { return evaluations_; }
-  double work() const { return work_; }
   const std::vector<Vector3d>& normals() const { return normals_; }
   // Facet pairs meeting at an edge, in edge order.
-  const std::vector<std::array<std::int32_t, 2>>& arcs() const { return arcs_; }
+  const std::vector<ArcEdge>& arcs() const { return arcs_; }
+  const Vector3d& vertex(std::size_t v) const { return vertices_[v]; }
+
+  // The local shape of the last evaluation, at its direction a, for an arc turning about the
+  // unit direction d1 (normal to a). The outline vertices are the walked ones, or every
+  // vertex when the walk was not used.
+  LocalShape localShape(const Vector3d& a, const Vector3d& d1) const {
+    LocalShape shape;
+    shape.area = lastArea_;
+    shape.antipode = lastAntipode_;
+    const Vector3d across = cross(a, d1);
+    double yLow = INFINITE, yHigh = -INFINITE, zLow = INFINITE, zHigh = -INFINITE;
+    const auto take = [&](const Vector3d& v) {
+      const double y = dot(v, across);
+      const double z = dot(v, a);
+      yLow = std::min(yLow, y);
+      yHigh = std::max(yHigh, y);
+      zLow = std::min(zLow, z);
+      zHigh = std::max(zHigh, z);
+    };
+    if (lastWalked_) {
+      for (std::size_t v : outlineVertex_)
+        take(vertices_[v]);
+    } else {
+      for (const Vector3d& v : vertices_)
+        take(v);
+    }
+    // No width exceeds twice the largest distance from the centre of the bounding box.
+    double uLow = INFINITE, uHigh = -INFINITE, wLow = INFINITE, wHigh = -INFINITE;
+    for (const Point2& p : outline_) {
+      uLow = std::min(uLow, p.x);
+      uHigh = std::max(uHigh, p.x);
+      wLow = std::min(wLow, p.y);
+      wHigh = std::max(wHigh, p.y);
+    }
+    const Point2 centre{0.5 * (uLow + uHigh), 0.5 * (wLow + wHigh)};
+    double farthest = 0.0;
+    for (const Point2& p : outline_) {
+      const double dx = p.x - centre.x;
+      const double dy = p.y - centre.y;
+      farthest = std::max(farthest, dx * dx + dy * dy);
+    }
+    farthest = std::sqrt(farthest);
+    shape.yHalfRange = 0.5 * (yHigh - yLow);
+    shape.zHalfRange = 0.5 * (zHigh - zLow);
+    shape.largestWidth = 2.0 * farthest;
+    return shape;
+  }
 
   // Largest rate of change of ln g per radian of rotation (see the header); infinite when the
   // centroid is not strictly inside every facet plane.
@@ -148,21 +225,30 @@ class DirectionEvaluator {
         convexOutlineOfPolygon(outline_, hull2d_);
         const Rectangle2 rectangle = rectangleOf(hull2d_);
         const BoxAxes frame = frameOf(a, e1, e2, rectangle.direction);
-        if (confirmed(frame))
+        if (confirmed(frame)) {
+          lastWalked_ = true;
+          lastArea_ = rectangle.area;
+          lastAntipode_ = hintLow_;
           return {width * rectangle.area, frame};
+        }
       }
       ++fallbacks_;
     }
     double lo = INFINITE;
     double hi = -INFINITE;
     outline_.clear();
-    for (const Vector3d& v : vertices_) {
-      lo = std::min(lo, dot(v, a));
+    for (std::size_t i = 0; i < vertices_.size(); ++i) {
+      const Vector3d& v = vertices_[i];
+      if (dot(v, a) < lo) {
+        lo = dot(v, a);
+        lastAntipode_ = i;
+      }
       hi = std::max(hi, dot(v, a));
       outline_.push_back({dot(v, e1), dot(v, e2)});
     }
-    work_ += 2.0 * static_cast<double>(vertices_.size());
     const Rectangle2 rectangle = rectangleOf(convexOutline(outline_));
+    lastWalked_ = false;
+    lastArea_ = rectangle.area;
     return {(hi - lo) * rectangle.area, frameOf(a, e1, e2, rectangle.direction)};
   }
 
@@ -209,7 +295,7 @@ class DirectionEvaluator {
     });
     for (std::size_t k = 1; k < sides.size(); ++k) {
       if (sides[k].low == sides[k - 1].low && sides[k].high == sides[k - 1].high)
-        arcs_.push_back({sides[k - 1].facet, sides[k].facet});
+        arcs_.push_back({{sides[k - 1].facet, sides[k].facet}, {sides[k].low, sides[k].high}});
     }
   }
 
@@ -227,7 +313,6 @@ class DirectionEvaluator {
           better = w;
         }
       }
-      work_ += static_cast<double>(neighbourStart_[current + 1] - neighbourStart_[current]);
       if (better == current)
         break;
       current = better;
@@ -265,7 +350,6 @@ class DirectionEvaluator {
           const auto w = static_cast<std::size_t>(neighbourList_[k]);
           const Point2 q = project(w);
           const Point2 r{q.x - here.x, q.y - here.y};
-          ++work_;
           if (std::fabs(r.x) + std::fabs(r.y) <= tiny) {
             if (std::find(cluster_.begin(), cluster_.end(), w) == cluster_.end())
               cluster_.push_back(w);
@@ -322,7 +406,7 @@ class DirectionEvaluator {
   double rho_ = 0.0;
   std::vector<std::vector<std::int32_t>> loops_;
   std::vector<Vector3d> normals_;
-  std::vector<std::array<std::int32_t, 2>> arcs_;
+  std::vector<ArcEdge> arcs_;
   std::vector<std::size_t> neighbourStart_;
   std::vector<std::int32_t> neighbourList_;
   std::size_t hintHigh_ = 0;
@@ -332,9 +416,11 @@ class DirectionEvaluator {
   std::vector<std::size_t> outlineVertex_;
   std::vector<std::size_t> cluster_;
   std::vector<Point2> hull2d_;
+  bool lastWalked_ = false;
+  double lastArea_ = 0.0;
+  std::size_t lastAntipode_ = 0;
   std::size_t evaluations_ = 0;
   std::size_t fallbacks_ = 0;
-  double work_ = 0.0;
 };
 
 // Lower bound of g on an arc of angle theta between ends of values g1 and g2, with ln g
@@ -368,218 +454,367 @@ class Arc {
   double theta_ = 0.0;
 };
 
-// The search over the Gauss sphere: optional seed grid, facet normals, arcs; one budget.
+// Position of a unit vector along a Z-order curve over the cube [-1, 1]^3, so that facets and
+// arcs taken in this order have nearby normals and each evaluation starts its climbs close
+// to its answer.
+std::uint32_t mortonKey(const Vector3d& n) {
+  std::uint32_t key = 0;
+  std::uint32_t cell[3];
+  for (int k = 0; k < 3; ++k)
+    cell[k] = static_cast<std::uint32_t>(std::clamp((n[k] + 1.0) * 511.5, 0.0, 1023.0));
+  for (int bit = 9; bit >= 0; --bit) {
+    for (int k = 0; k < 3; ++k)
+      key = (key << 1) | ((cell[k] >> bit) & 1u);
+  }
+  return key;
+}
+
+// The search over the Gauss sphere: every facet normal, then every arc, each arc split until
+// a rigorous lower bound on every piece decides it (see the header). The work is shared by
+// WORKERS threads, each with its own evaluator, over fixed contiguous shares of the facets and
+// arcs. A worker prunes with the best box of the facet phase and its own finds only, so what
+// it does does not depend on timing, and the results, merged in worker order, are the same on
+// every machine and every run.
+constexpr std::size_t WORKERS = 2;
+
 class Search {
  public:
-  Search(DirectionEvaluator& evaluator, const MinimumBoxOptions& options)
-      : evaluator_(evaluator),
-        k_(evaluator.lipschitz()),
-        budget_(options.work),
-        surveyAbove_(options.surveyAboveFacets) {}
+  Search(const DirectionEvaluator& evaluator, const MinimumBoxOptions& options)
+      : shared_(evaluator), k_(evaluator.lipschitz()), gap_(std::max(options.gap, 0.0)) {
+    for (std::size_t w = 0; w < WORKERS; ++w)
+      workers_.emplace_back(evaluator);
+  }
 
   const Candidate& best() const { return best_; }
+  // The smallest lower bound left on any piece that was not excluded outright.
+  double lowestBound() const { return lowestBound_; }
+  std::size_t evaluations() const {
+    std::size_t total = 0;
+    for (const Worker& w : workers_)
+      total += w.evaluator.evaluations();
+    return total;
+  }
+  std::size_t fallbacks() const {
+    std::size_t total = 0;
+    for (const Worker& w : workers_)
+      total += w.evaluator.fallbacks();
+    return total;
+  }
 
   void run(MinimumBoxReport& report) {
-    const std::vector<Vector3d>& normals = evaluator_.normals();
-    std::vector<std::size_t> facets;
-    for (std::size_t f = 0; f < normals.size(); ++f) {
-      if (evaluator_.usable(f))
-        facets.push_back(f);
-    }
-    atFacet_.assign(normals.size(), INFINITE);
-    const bool survey = facets.size() > surveyAbove_;
-    if (survey)
-      seedGrid(facets);
-    // Facet normals, within the facets' share of the budget once the grid has ranked them.
-    const double facetBudget = survey ? FACET_SHARE * budget_ : INFINITE;
-    std::size_t done = 0;
-    for (std::size_t f : facets) {
-      if (lowerBound_.size() == normals.size() && lowerBound_[f] >= best_.volume) {
-        ++report.facetsExcluded;
+    const std::vector<Vector3d>& normals = shared_.normals();
+    const std::vector<DirectionEvaluator::ArcEdge>& arcs = shared_.arcs();
+    // The arcs to search (between usable facets, not in one plane) and, per facet, its arcs.
+    std::vector<bool> searched(arcs.size(), false);
+    arcStart_.assign(normals.size() + 1, 0);
+    for (std::size_t i = 0; i < arcs.size(); ++i) {
+      const auto f1 = static_cast<std::size_t>(arcs[i].facets[0]);
+      const auto f2 = static_cast<std::size_t>(arcs[i].facets[1]);
+      if (!shared_.usable(f1) || !shared_.usable(f2))
         continue;
+      if (Arc(normals[f1], normals[f2]).angle() <= ANGLE_TOLERANCE)
+        continue;  // facets in one plane: the arc is the facet normal, evaluated as such
+      searched[i] = true;
+      ++arcStart_[f1 + 1];
+      ++arcStart_[f2 + 1];
+    }
+    for (std::size_t f = 0; f < normals.size(); ++f)
+      arcStart_[f + 1] += arcStart_[f];
+    arcList_.assign(arcStart_.back(), 0);
+    std::vector<std::size_t> fill(arcStart_.begin(), arcStart_.end() - 1);
+    for (std::size_t i = 0; i < arcs.size(); ++i) {
+      if (searched[i]) {
+        arcList_[fill[static_cast<std::size_t>(arcs[i].facets[0])]++] = i;
+        arcList_[fill[static_cast<std::size_t>(arcs[i].facets[1])]++] = i;
       }
-      if (evaluator_.work() > facetBudget)
-        continue;
-      const Candidate c = evaluator_.evaluate(normals[f]);
-      atFacet_[f] = c.volume;
-      offer(c);
-      ++done;
     }
-    report.facetDirections = facets.size();
-    report.facetsSearched = done;
-    searchArcs(report);
-    report.complete = report.facetsSearched + report.facetsExcluded == report.facetDirections &&
-                      report.arcsSearched + report.arcsExcluded == report.arcs;
-    report.evaluations = evaluator_.evaluations();
-  }
 
- private:
-  // Cube-map cells over the three positive faces (g(a) = g(-a)); a direction's cell.
-  static std::size_t cellOf(Vector3d n, int& face) {
-    face = 0;
-    for (int k = 1; k < 3; ++k) {
-      if (std::fabs(n[k]) > std::fabs(n[face]))
-        face = k;
+    // 1. Every facet normal, in Z-order of the normals.
+    std::vector<std::uint32_t> key(normals.size(), 0);
+    for (std::size_t f = 0; f < normals.size(); ++f) {
+      if (shared_.usable(f)) {
+        facets_.push_back(f);
+        key[f] = mortonKey(normals[f]);
+      }
     }
-    if (n[face] < 0.0)
-      n = -n;
-    const double u = n[(face + 1) % 3] / n[face];
-    const double v = n[(face + 2) % 3] / n[face];
-    const auto index = [](double t) {
-      return static_cast<std::size_t>(
-          std::clamp(static_cast<int>((t + 1.0) * 0.5 * GRID), 0, GRID - 1));
+    std::stable_sort(facets_.begin(), facets_.end(),
+                     [&key](std::size_t a, std::size_t b) { return key[a] < key[b]; });
+    rank_.assign(normals.size(), 0);
+    for (std::size_t r = 0; r < facets_.size(); ++r)
+      rank_[facets_[r]] = r;
+    atFacet_.assign(normals.size(), INFINITE);
+    evaluated_.assign(normals.size(), 0);
+    ends_.assign(arcs.size(), {});
+    inParallel([this](Worker& worker, std::size_t w) {
+      const auto [begin, end] = share(facets_.size(), w);
+      evaluateFacets(worker, std::span<const std::size_t>(facets_).subspan(begin, end - begin),
+                     true);
+    });
+    merge();
+
+    // 2. The arcs, in the order of their first facet; first the facets left out above that
+    // end an arc the bound from its ends cannot exclude.
+    for (std::size_t i = 0; i < arcs.size(); ++i) {
+      if (searched[i])
+        order_.push_back(i);
+    }
+    const auto first = [&](std::size_t i) {
+      return std::min(rank_[static_cast<std::size_t>(arcs[i].facets[0])],
+                      rank_[static_cast<std::size_t>(arcs[i].facets[1])]);
     };
-    return (static_cast<std::size_t>(face) * GRID + index(u)) * GRID + index(v);
-  }
-
-  // Evaluates g at the centre of every cell and ranks the facets by their cell's value; the
-  // Lipschitz bound over a cell's angular radius gives every facet a lower bound.
-  void seedGrid(std::vector<std::size_t>& facets) {
-    std::vector<double> atCell(3 * GRID * GRID);
-    for (int face = 0; face < 3; ++face) {
-      for (int i = 0; i < GRID; ++i) {
-        for (int j = 0; j < GRID; ++j) {
-          Vector3d n;
-          n[face] = 1.0;
-          n[(face + 1) % 3] = (2.0 * i + 1.0) / GRID - 1.0;
-          n[(face + 2) % 3] = (2.0 * j + 1.0) / GRID - 1.0;
-          const Candidate c = evaluator_.evaluate(normalized(n));
-          atCell[(static_cast<std::size_t>(face) * GRID + static_cast<std::size_t>(i)) * GRID +
-                 static_cast<std::size_t>(j)] = c.volume;
-          offer(c);
+    std::stable_sort(order_.begin(), order_.end(),
+                     [&first](std::size_t a, std::size_t b) { return first(a) < first(b); });
+    std::vector<std::size_t> missing;
+    for (std::size_t i : order_) {
+      const auto f1 = static_cast<std::size_t>(arcs[i].facets[0]);
+      const auto f2 = static_cast<std::size_t>(arcs[i].facets[1]);
+      if (evaluated_[f1] && evaluated_[f2])
+        continue;
+      const double theta = Arc(normals[f1], normals[f2]).angle();
+      if (arcLowerBound(atFacet_[f1], atFacet_[f2], theta, k_) >= best_.volume)
+        continue;
+      for (std::size_t f : {f1, f2}) {
+        if (!evaluated_[f]) {
+          missing.push_back(f);
+          evaluated_[f] = 2;  // queued
         }
       }
     }
-    const std::vector<Vector3d>& normals = evaluator_.normals();
-    std::vector<double> rank(normals.size(), INFINITE);
-    lowerBound_.assign(normals.size(), 0.0);
-    // A cell of side 2 / GRID on a cube face at distance 1: as unit vectors, no direction in it
-    // lies farther than sqrt(2) / GRID from the centre's (projecting onto the unit sphere does
-    // not lengthen distances outside it), and a frame turned from one to the other moves none
-    // of its axes farther than that.
-    const double reach = std::isfinite(k_) ? 1.0 + k_ * std::sqrt(2.0) / GRID : INFINITE;
-    for (std::size_t f : facets) {
-      int face = 0;
-      rank[f] = atCell[cellOf(normals[f], face)];
-      lowerBound_[f] = rank[f] / (reach * reach * reach);
+    std::stable_sort(missing.begin(), missing.end(),
+                     [this](std::size_t a, std::size_t b) { return rank_[a] < rank_[b]; });
+    inParallel([this, &missing](Worker& worker, std::size_t w) {
+      const auto [begin, end] = share(missing.size(), w);
+      evaluateFacets(worker, std::span<const std::size_t>(missing).subspan(begin, end - begin),
+                     false);
+    });
+    merge();
+    report.facetDirections = facets_.size();
+    for (std::size_t f : facets_) {
+      if (evaluated_[f] == 1)
+        ++report.facetsSearched;
+      else
+        ++report.facetsExcluded;
     }
-    std::stable_sort(facets.begin(), facets.end(),
-                     [&rank](std::size_t a, std::size_t b) { return rank[a] < rank[b]; });
+    for (Worker& worker : workers_)
+      worker.best = best_;
+    inParallel([this](Worker& worker, std::size_t w) { searchArcs(worker, w); });
+    merge();
+    report.arcs = order_.size();
+    for (const Worker& worker : workers_) {
+      report.arcsSearched += worker.arcsSearched;
+      report.arcsExcluded += worker.arcsExcluded;
+      report.pieces += worker.pieces;
+    }
+    report.complete = !facets_.empty();
   }
 
-  // Arcs between facets with known values, most promising first, excluded by the bound or
-  // searched while the budget lasts.
-  void searchArcs(MinimumBoxReport& report) {
-    const std::vector<Vector3d>& normals = evaluator_.normals();
-    struct Entry {
-      std::size_t f1;
-      std::size_t f2;
-      double low;
+ private:
+  struct Worker {
+    explicit Worker(const DirectionEvaluator& shared) : evaluator(shared) {}
+    DirectionEvaluator evaluator;
+    Candidate best;
+    double lowestBound = INFINITE;
+    std::size_t arcsSearched = 0;
+    std::size_t arcsExcluded = 0;
+    std::size_t pieces = 0;
+    std::vector<std::pair<double, double>> pending;
+  };
+
+  // Share w of n items: [begin, end).
+  static std::pair<std::size_t, std::size_t> share(std::size_t n, std::size_t w) {
+    return {n * w / WORKERS, n * (w + 1) / WORKERS};
+  }
+
+  // Runs task(worker, w) for every worker, the last on this thread; rethrows the first failure.
+  template <class Task>
+  void inParallel(const Task& task) {
+    std::vector<std::exception_ptr> failures(WORKERS);
+    std::vector<std::thread> threads;
+    const auto guarded = [&](std::size_t w) {
+      try {
+        task(workers_[w], w);
+      } catch (...) {
+        failures[w] = std::current_exception();
+      }
     };
-    std::vector<Entry> order;
-    for (const auto& arc : evaluator_.arcs()) {
-      const auto f1 = static_cast<std::size_t>(arc[0]);
-      const auto f2 = static_cast<std::size_t>(arc[1]);
-      if (!evaluator_.usable(f1) || !evaluator_.usable(f2))
-        continue;
-      if (Arc(normals[f1], normals[f2]).angle() <= ANGLE_TOLERANCE)
-        continue;  // facets in one plane
-      ++report.arcs;
-      if (std::isfinite(atFacet_[f1]) && std::isfinite(atFacet_[f2]))
-        order.push_back({f1, f2, std::min(atFacet_[f1], atFacet_[f2])});
+    for (std::size_t w = 0; w + 1 < WORKERS; ++w)
+      threads.emplace_back(guarded, w);
+    guarded(WORKERS - 1);
+    for (std::thread& thread : threads)
+      thread.join();
+    for (const std::exception_ptr& failure : failures) {
+      if (failure)
+        std::rethrow_exception(failure);
     }
-    std::stable_sort(order.begin(), order.end(),
-                     [](const Entry& a, const Entry& b) { return a.low < b.low; });
-    for (const Entry& entry : order) {
-      const Arc arc(normals[entry.f1], normals[entry.f2]);
-      if (arcLowerBound(atFacet_[entry.f1], atFacet_[entry.f2], arc.angle(), k_) >= best_.volume) {
-        ++report.arcsExcluded;
+  }
+
+  // The workers' finds, in worker order (the first of equal volumes wins).
+  void merge() {
+    for (const Worker& worker : workers_) {
+      if (worker.best.volume < best_.volume)
+        best_ = worker.best;
+      lowestBound_ = std::min(lowestBound_, worker.lowestBound);
+    }
+  }
+
+  // Evaluates the given facets (a worker's share, in Z-order); each evaluation also leaves
+  // what bounds g near that end of each of the facet's arcs (entries no other worker
+  // writes). With `exclude`, a facet is left out, and the bound kept as its value, when the
+  // bound from a neighbour this worker has already done (sharing an edge) shows it cannot
+  // beat the worker's best box: only entries of the worker's own share are read.
+  void evaluateFacets(Worker& worker, std::span<const std::size_t> facets, bool exclude) {
+    const std::vector<Vector3d>& normals = shared_.normals();
+    const std::vector<DirectionEvaluator::ArcEdge>& arcs = shared_.arcs();
+    const std::size_t begin = facets.empty() ? 0 : rank_[facets.front()];
+    for (std::size_t f : facets) {
+      if (exclude && std::isfinite(k_)) {
+        double bound = 0.0;
+        for (std::size_t k = arcStart_[f]; k < arcStart_[f + 1]; ++k) {
+          const DirectionEvaluator::ArcEdge& edge = arcs[arcList_[k]];
+          const auto other = static_cast<std::size_t>(
+              static_cast<std::size_t>(edge.facets[0]) == f ? edge.facets[1] : edge.facets[0]);
+          if (rank_[other] < begin || rank_[other] >= rank_[f])
+            continue;
+          const double grow = 1.0 + k_ * Arc(normals[f], normals[other]).angle();
+          bound = std::max(bound, atFacet_[other] / (grow * grow * grow));
+        }
+        if (bound >= worker.best.volume) {
+          atFacet_[f] = bound;
+          continue;
+        }
+      }
+      const Candidate c = worker.evaluator.evaluate(normals[f]);
+      atFacet_[f] = c.volume;
+      evaluated_[f] = 1;
+      offer(worker, c);
+      for (std::size_t k = arcStart_[f]; k < arcStart_[f + 1]; ++k) {
+        const std::size_t i = arcList_[k];
+        const std::size_t side = static_cast<std::size_t>(arcs[i].facets[0]) == f ? 0 : 1;
+        ends_[i][side] = worker.evaluator.localShape(normals[f], edgeDirection(arcs[i]));
+      }
+    }
+  }
+
+  // The worker's share of the arcs: left out when the bound over the whole arc from its
+  // ends decides it, searched otherwise.
+  void searchArcs(Worker& worker, std::size_t w) {
+    const std::vector<Vector3d>& normals = shared_.normals();
+    const std::vector<DirectionEvaluator::ArcEdge>& arcs = shared_.arcs();
+    const auto [begin, end] = share(order_.size(), w);
+    for (std::size_t r = begin; r < end; ++r) {
+      const std::size_t i = order_[r];
+      const auto f1 = static_cast<std::size_t>(arcs[i].facets[0]);
+      const auto f2 = static_cast<std::size_t>(arcs[i].facets[1]);
+      const Arc arc(normals[f1], normals[f2]);
+      if (arcLowerBound(atFacet_[f1], atFacet_[f2], arc.angle(), k_) >= worker.best.volume) {
+        ++worker.arcsExcluded;
         continue;
       }
-      if (evaluator_.work() > budget_)
-        continue;
-      searchArc(arc, atFacet_[entry.f1], atFacet_[entry.f2]);
-      ++report.arcsSearched;
+      worker.pieces += searchArc(worker, arc, i);
+      ++worker.arcsSearched;
     }
   }
 
-  double evaluateAt(const Arc& arc, double t) {
-    Candidate c = evaluator_.evaluate(arc.at(t));
-    offer(c);
-    return c.volume;
+  Vector3d edgeDirection(const DirectionEvaluator::ArcEdge& edge) const {
+    return normalized(shared_.vertex(static_cast<std::size_t>(edge.vertices[1])) -
+                      shared_.vertex(static_cast<std::size_t>(edge.vertices[0])));
   }
 
-  void offer(const Candidate& c) {
-    if (c.volume < best_.volume)
-      best_ = c;
+  // A lower bound of g over the piece [lo, hi] of the arc from an evaluation at angle `at`
+  // in it (value g, local shape `shape`); p0 is an end of the arc's edge.
+  double pieceBound(const Arc& arc, double at, double lo, double hi, double g,
+                    const DirectionEvaluator::LocalShape& shape, const Vector3d& p0) const {
+    const double reach = std::max(at - lo, hi - at);
+    // The width along a(t) is at least (p0 - q) . a(t) for the antipode q of the evaluation:
+    // a sinusoid, over a piece shorter than pi smallest at an end where it is positive.
+    const Vector3d span = p0 - shared_.vertex(shape.antipode);
+    const double width = std::max(0.0, std::min(dot(span, arc.at(lo)), dot(span, arc.at(hi))));
+    // Every outline vertex moves in the turning frame by at most `moved`, every width of the
+    // outline by twice that, and the rectangle's area, the product of two widths that sum to
+    // at most twice the largest width, by at most 4 * moved * that width.
+    const double moved = shape.yHalfRange * 0.5 * reach * reach + shape.zHalfRange * reach;
+    const double area = std::max(0.0, shape.area - 4.0 * moved * shape.largestWidth);
+    double bound = width * area;
+    if (std::isfinite(k_)) {
+      const double grow = 1.0 + k_ * reach;
+      bound = std::max(bound, g / (grow * grow * grow));
+    }
+    return bound;
   }
 
-  // Samples the arc, then refines every sampled local minimum that the bound does not rule
-  // out; an end is refined only when the arc starts downhill from it.
-  void searchArc(const Arc& arc, double g1, double g2) {
+  // True when the piece's bound decides it; the bound is kept for the reported gap.
+  bool decided(Worker& worker, double bound, double reach) const {
+    if (bound < worker.best.volume * (1.0 - gap_) && reach >= MIN_PIECE)
+      return false;
+    if (bound < worker.best.volume)
+      worker.lowestBound = std::min(worker.lowestBound, bound);
+    return true;
+  }
+
+  // Bounds each half of the arc from its end's evaluation, then halves undecided pieces,
+  // evaluating each at its middle, until every piece is decided; returns the pieces evaluated.
+  std::size_t searchArc(Worker& worker, const Arc& arc, std::size_t index) const {
+    const DirectionEvaluator::ArcEdge& edge = shared_.arcs()[index];
+    const Vector3d& p0 = shared_.vertex(static_cast<std::size_t>(edge.vertices[0]));
+    const Vector3d d1 = edgeDirection(edge);
     const double theta = arc.angle();
-    const int m =
-        std::clamp(static_cast<int>(std::ceil(theta / ARC_SAMPLE_SPACING)), 2, MAX_ARC_SAMPLES);
-    std::vector<double> t(static_cast<std::size_t>(m) + 1);
-    std::vector<double> g(t.size());
-    for (int i = 0; i <= m; ++i)
-      t[static_cast<std::size_t>(i)] = theta * i / m;
-    g.front() = g1;
-    g.back() = g2;
-    for (int i = 1; i < m; ++i)
-      g[static_cast<std::size_t>(i)] = evaluateAt(arc, t[static_cast<std::size_t>(i)]);
-    const double step = theta / m;
-    for (int i = 0; i <= m; ++i) {
-      const auto s = static_cast<std::size_t>(i);
-      const bool belowLeft = i == 0 || g[s] <= g[s - 1];
-      const bool belowRight = i == m || g[s] <= g[s + 1];
-      if (!belowLeft || !belowRight)
-        continue;
-      // Within one step of this sample, g is at least g / (1 + k step)^3.
-      if (std::isfinite(k_)) {
-        const double reach = 1.0 + k_ * step;
-        if (g[s] / (reach * reach * reach) >= best_.volume)
-          continue;
-      }
-      if (i == 0 || i == m) {
-        // An end: look a little way into the arc first.
-        const double into = std::min(step * 1e-3, 1e-4);
-        if (evaluateAt(arc, i == 0 ? into : theta - into) >= g[s])
-          continue;
-      }
-      goldenSection(arc, i == 0 ? 0.0 : t[s - 1], i == m ? theta : t[s + 1]);
-    }
-  }
-
-  void goldenSection(const Arc& arc, double lo, double hi) {
-    double x1 = hi - GOLDEN * (hi - lo);
-    double x2 = lo + GOLDEN * (hi - lo);
-    double f1 = evaluateAt(arc, x1);
-    double f2 = evaluateAt(arc, x2);
-    while (hi - lo > ANGLE_TOLERANCE) {
-      if (f1 <= f2) {
-        hi = x2;
-        x2 = x1;
-        f2 = f1;
-        x1 = hi - GOLDEN * (hi - lo);
-        f1 = evaluateAt(arc, x1);
-      } else {
-        lo = x1;
-        x1 = x2;
-        f1 = f2;
-        x2 = lo + GOLDEN * (hi - lo);
-        f2 = evaluateAt(arc, x2);
+    const double half = 0.5 * theta;
+    std::vector<std::pair<double, double>>& pending = worker.pending;
+    pending.clear();
+    const auto f1 = static_cast<std::size_t>(edge.facets[0]);
+    const auto f2 = static_cast<std::size_t>(edge.facets[1]);
+    if (!decided(worker, pieceBound(arc, 0.0, 0.0, half, atFacet_[f1], ends_[index][0], p0), half))
+      pending.push_back({0.0, half});
+    if (!decided(worker, pieceBound(arc, theta, half, theta, atFacet_[f2], ends_[index][1], p0),
+                 half))
+      pending.push_back({half, theta});
+    std::size_t pieces = 0;
+    while (!pending.empty()) {
+      const auto [lo, hi] = pending.back();
+      pending.pop_back();
+      ++pieces;
+      const double middle = 0.5 * (lo + hi);
+      const Vector3d a = arc.at(middle);
+      const Candidate c = worker.evaluator.evaluate(a);
+      offer(worker, c);
+      const double bound =
+          pieceBound(arc, middle, lo, hi, c.volume, worker.evaluator.localShape(a, d1), p0);
+      if (!decided(worker, bound, 0.5 * (hi - lo))) {
+        pending.push_back({lo, middle});
+        pending.push_back({middle, hi});
       }
     }
+    return pieces;
   }
 
-  DirectionEvaluator& evaluator_;
+  // The best box prunes the search, so it must be a true upper bound: a candidate that would
+  // improve it is measured over every hull vertex first (a walk on a hull graph that is not
+  // exactly convex, as faces placed at rounded points give, can miss part of the outline).
+  static void offer(Worker& worker, Candidate c) {
+    if (!(c.volume < worker.best.volume))
+      return;
+    c.volume = worker.evaluator.volumeAlong(c.axes);
+    if (c.volume < worker.best.volume)
+      worker.best = c;
+  }
+
+  const DirectionEvaluator& shared_;  // the hull's data; workers evaluate on their copies
   double k_;
-  double budget_;
-  std::size_t surveyAbove_;
+  double gap_;
+  std::vector<Worker> workers_;
   Candidate best_;
-  std::vector<double> atFacet_;     // g at each facet normal; infinite until evaluated
-  std::vector<double> lowerBound_;  // per facet, from the seed grid (empty without one)
+  double lowestBound_ = INFINITE;
+  std::vector<std::size_t> arcStart_;  // per facet, its arcs: arcList_[arcStart_[f]...]
+  std::vector<std::size_t> arcList_;
+  std::vector<std::size_t> facets_;  // usable facets, in Z-order of their normals
+  std::vector<std::size_t> order_;   // arcs to search, in the order of their first facet
+  std::vector<std::size_t> rank_;    // per facet, its place in facets_
+  // g at each facet normal, or a lower bound of it where the facet was left out; infinite for
+  // unusable facets.
+  std::vector<double> atFacet_;
+  std::vector<char> evaluated_;  // per facet: 1 evaluated, 0 left out (2 while queued)
+  // Per arc, the local shapes at its two ends (facets[0] at angle 0, facets[1] at the end).
+  std::vector<std::array<DirectionEvaluator::LocalShape, 2>> ends_;
 };
 
 // A frame for hulls without area: the covariance axes, with the first two replaced by the
@@ -614,7 +849,13 @@ OrientedBox minimumVolumeBox(std::span<const Vector3> points, const HullGraph& h
   Search search(evaluator, options);
   search.run(stats);
   stats.walkedOutlines = evaluator.walks();
-  stats.projectedOutlines = evaluator.fallbacks();
+  stats.evaluations = search.evaluations();
+  stats.projectedOutlines = search.fallbacks();
+  const double searched = search.best().volume;
+  if (stats.complete && std::isfinite(searched) && searched > 0.0)
+    stats.optimalityGap = std::max(0.0, searched / std::min(searched, search.lowestBound()) - 1.0);
+  else
+    stats.optimalityGap = stats.complete ? 0.0 : INFINITE;
 
   // 3. Measure the contenders over all points.
   std::vector<BoxAxes> contenders;

@@ -10,23 +10,30 @@
 //   g(a) = width(a) * minimumRectangleArea(projection along a)
 // over the arcs of the Gauss sphere, and the search is one-dimensional:
 // 1. g at every facet normal (the arcs' ends): exact for boxes with a face on a facet.
-// 2. g along the arcs between adjacent facets: samples, then golden-section refinement of
-//    every sampled local minimum (and of an end whose arc starts downhill). Arcs are visited
-//    in order of their ends' values; an arc is left out when a Lipschitz bound shows it
-//    cannot beat the best box found: when every axis of a frame moves by at most t (the
-//    frame turned by an angle t or less) every width changes by at most 2 * rho * t (rho:
-//    largest distance of a hull vertex from their centroid), and every width is at least 2 * r
-//    (r: distance from that centroid to the nearest facet plane), so g at angle t from a
-//    direction is at least g there / (1 + rho * t / r)^3.
-// 3. The best frame found, the coordinate axes and the frames passed in by the caller (the
-//    facet-moment box) are each measured over ALL input points (enclosingBox); the smallest
-//    volume wins, so the result is never larger than the axis-aligned box or those boxes
-//    (beyond the outward rounding of the float results, about 1e-7 relative).
-// Hulls of more than 4,000 facets (options.surveyAboveFacets) are first surveyed at 432 directions
-// (a 12 x 12 grid on three faces of a cube; g(a) = g(-a)); facets are then visited best cell first,
-// and the same bound, over a cell's angular radius, excludes facets. All steps share one work
-// budget.
-//
+// 2. g along every arc between adjacent facets, by branch and bound: a piece of an arc is
+//    evaluated at its middle and kept when a lower bound of g over the whole piece is within
+//    options.gap of the best box found (or above it), and halved otherwise. Every direction
+//    of every arc lies in a decided piece, so nothing is sampled and nothing can be missed:
+//    the box found is within the reported gap of the true minimum. Two lower bounds are taken
+//    and the larger used; both hold for every direction of the piece, not just near samples.
+//    - Local: moving along an arc turns a about the edge direction d1, so the plane normal
+//      to a turns about d1 too. In the frame (d1, a x d1) of that plane a vertex at (y, z) in
+//      the frame (a x d1, a) moves by at most |y| t^2 / 2 + |z| t when a turns by t (about any
+//      centre, since widths ignore translations). The outline vertices at the middle are a
+//      subset of the hull, so their rectangle bounds the hull's from below; each of their
+//      widths shrinks by at most twice that motion, so the rectangle by at most 4 * motion
+//      * largest width (no more than twice the farthest outline vertex from any centre). The width
+//      along a is at least (p0 - q) . a for an end p0 of the edge (on every face of the arc) and
+//      the middle's antipode q. On round hulls the outline lies near one plane (small z) and this
+//      bound is sharp to second order.
+//    - Global: when every axis of a frame moves by at most t (the frame turned by an angle t
+//      or less) every width changes by at most 2 * rho * t (rho: largest distance of a hull
+//      vertex from their centroid), and every width is at least 2 * r (r: distance from that
+//      centroid to the nearest facet plane), so g at angle t from a direction is at least g
+//      there / (1 + rho * t / r)^3. From the arc's two ends it also excludes whole arcs
+//      before any evaluation (arcs are visited by their ends' values, best first).
+// The facets and arcs are shared by two threads over fixed halves; each prunes only with the
+// facets' best box and its own finds, so the result does not depend on timing.
 // Projections: the outline seen along a is walked on the hull's vertex graph (gift wrapping:
 // from the vertex farthest to one side, always to the neighbour that keeps the others on its
 // left), its planar hull taken in linear time (Melkman), and widths found by hill climbing
@@ -43,20 +50,20 @@
 //   as from a hull built on normalised points). A hull that leaves points out (tolerances)
 //   only changes which directions are tried.
 // - All arithmetic in double; deterministic: the same input gives the same box bit for bit.
-// - Exactness: with report->complete, every facet and arc was searched or excluded by the
-//   bound, and the volume is the minimum up to the one-dimensional refinement along arcs
-//   (angle tolerance 1e-7 radians: a relative volume error far below 1e-4) and the outward
-//   rounding. The search's work is capped (options.work): with the default the search is
-//   complete on round hulls (where the bound excludes almost nothing) up to about 1,500
-//   vertices, in about half a second; beyond, report->complete is false and the most
-//   promising facets and arcs have been searched. On round hulls of 10,000 and 100,000
-//   vertices the capped result agrees with a complete search (or one with ten times the
-//   budget) to within about 1e-5 relative: there every orientation is nearly as good.
+// - Exactness: the search has no work budget and is complete at every hull size: with a hull
+//   graph that is the convex hull of the points (as the exact hull's faces give),
+//   report->optimalityGap bounds how far the box found on the hull can be above the true
+//   minimum, relative (at most options.gap, 0 when every piece's bound reached the best box),
+//   beyond the rounding of double arithmetic (about 1e-14 relative) and of the outward float
+//   rounding of the result (about 1e-7). Cost: one evaluation per facet and a few per arc
+//   (O(outline) each, about sqrt(vertices) on round hulls); memory linear in the hull
+//   (vertices, loops, adjacency and arcs: about 400 bytes per hull vertex).
 // - A hull graph without a facet of non-zero area (flat, linear or single-point input) falls
 //   back to the covariance frame and the minimum rectangle in its principal plane.
 // - The box is in the canonical frame (bounds/box_frame.h).
 #pragma once
 
+#include <cmath>
 #include <cstddef>
 #include <span>
 
@@ -66,11 +73,9 @@
 #include "hull/convex_hull.h"
 
 struct MinimumBoxOptions {
-  // Cap on the work of the search, in vertices looked at (about 20 ns each on the development
-  // machine): the default stops the search after about a second.
-  double work = 4e7;
-  // Hulls with more facets are surveyed on the grid of directions first.
-  std::size_t surveyAboveFacets = 4000;
+  // Relative gap at which a piece of an arc counts as decided: its lower bound is at least
+  // (1 - gap) times the best box found.
+  double gap = 1e-7;
   // False: project every hull vertex for every direction (the plain, slower reference the
   // tests compare the walked outlines with).
   bool walkOutlines = true;
@@ -83,8 +88,10 @@ struct MinimumBoxReport {
   std::size_t arcs = 0;            // arcs between the normals of facets sharing an edge
   std::size_t arcsSearched = 0;
   std::size_t arcsExcluded = 0;       // shown by the bound to hold no smaller box
+  std::size_t pieces = 0;             // pieces of arcs evaluated and bounded
   std::size_t evaluations = 0;        // directions evaluated in all
   bool complete = false;              // every facet and every arc searched or excluded
+  double optimalityGap = INFINITY;    // relative; proven bound above the true minimum
   bool walkedOutlines = false;        // outlines were walked on the hull graph
   std::size_t projectedOutlines = 0;  // walks that failed and projected every vertex instead
 };

@@ -114,7 +114,8 @@ double outlineArea(std::span<const Point2> outline) {
 
 Rectangle2 smallestRectangle(std::span<const Point2> outline) {
   const std::size_t n = outline.size();
-  const auto at = [&outline, n](std::size_t i) { return outline[i % n]; };
+  // Indices passed here are below 2 n; a compare is much cheaper than a division.
+  const auto at = [&outline, n](std::size_t i) { return outline[i < n ? i : i - n]; };
   Rectangle2 best;
   best.area = INFINITY;
   // The vertex farthest ahead along the edge, farthest behind, and farthest across it move
@@ -141,11 +142,11 @@ Rectangle2 smallestRectangle(std::span<const Point2> outline) {
       }
     }
     for (std::size_t steps = 0; steps < n && along(ahead + 1) > along(ahead); ++steps)
-      ahead = (ahead + 1) % n;
+      ahead = ahead + 1 < n ? ahead + 1 : 0;
     for (std::size_t steps = 0; steps < n && along(behind + 1) < along(behind); ++steps)
-      behind = (behind + 1) % n;
+      behind = behind + 1 < n ? behind + 1 : 0;
     for (std::size_t steps = 0; steps < n && height(across + 1) > height(across); ++steps)
-      across = (across + 1) % n;
+      across = across + 1 < n ? across + 1 : 0;
     const double length = along(ahead) - along(behind);
     const double width = height(across) - dot(a, inward);
     if (length * width < best.area)

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <sstream>
 
+#include "geometry/vector3d.h"
+
 namespace {
 
 std::string formatWithDigits(double value, int digits) {
@@ -83,7 +85,7 @@ std::string jsonFields(const Sphere& sphere) {
                 ",\"radius\":", jsonNumber(sphere.radius));
 }
 
-std::string jsonFields(const Dop26& dop) {
+std::string jsonFields(const Kdop& dop) {
   std::string planes;
   for (const double offset : dop.offsets)
     planes += concat(planes.empty() ? "" : ",", jsonNumber(offset));
@@ -109,12 +111,12 @@ std::string sizeText(const Sphere& sphere) {
   return concat("radius ", formatNumber(sphere.radius));
 }
 
-std::string sizeText(const Dop26& dop) {
+std::string sizeText(const Kdop& dop) {
   return concat(std::to_string(dop.vertices.size()), " vertices, ",
                 std::to_string(dop.faces.size()), " faces");
 }
 
-double shapeVolume(const Dop26& dop) {
+double shapeVolume(const Kdop& dop) {
   return dop.volume;
 }
 
@@ -128,6 +130,105 @@ double shapeVolume(const AxisAlignedBox& box) {
 
 double shapeVolume(const Sphere& sphere) {
   return sphereVolume(sphere);
+}
+
+std::string jsonVector(const Vector3d& v) {
+  return concat("[", jsonNumber(v.x), ",", jsonNumber(v.y), ",", jsonNumber(v.z), "]");
+}
+
+// The seconds of the named fitting stage, not-a-number (null) when it did not run.
+double stageSeconds(const FileReport& report, std::string_view stage) {
+  for (const auto& [name, seconds] : report.seconds) {
+    if (name == stage)
+      return seconds;
+  }
+  return std::nan("");
+}
+
+std::string kdopStage(int k) {
+  return k == 26 ? "dop26" : concat("kdop ", std::to_string(k));
+}
+
+std::string reducedHullStage(int n) {
+  return concat("reduced hull ", std::to_string(n));
+}
+
+// The engines' volumes: ellipsoid, kdops and reducedHulls, each with the time of its stage.
+std::string engineJson(const FileReport& report) {
+  const EngineVolumes& engine = report.volumes.engine;
+  const Ellipsoid& e = engine.ellipsoid;
+  const Capsule& capsule = engine.capsule;
+  const Cylinder& cylinder = engine.cylinder;
+  std::string out =
+      concat(",\"capsule\":{\"a\":", jsonVector(capsule.a), ",\"b\":", jsonVector(capsule.b),
+             ",\"radius\":", jsonNumber(capsule.radius), ",\"volume\":", jsonNumber(capsule.volume),
+             ",\"optimalityGap\":", jsonNumber(engine.capsuleSearch.optimalityGap),
+             ",\"seconds\":", jsonNumber(stageSeconds(report, "capsule")), "}");
+  out += concat(
+      ",\"cylinder\":{\"center\":", jsonVector(cylinder.center),
+      ",\"axis\":", jsonVector(cylinder.axis), ",\"halfLength\":", jsonNumber(cylinder.halfLength),
+      ",\"radius\":", jsonNumber(cylinder.radius), ",\"volume\":", jsonNumber(cylinder.volume),
+      ",\"optimalityGap\":", jsonNumber(engine.cylinderSearch.optimalityGap),
+      ",\"seconds\":", jsonNumber(stageSeconds(report, "cylinder")), "}");
+  out += concat(",\"ellipsoid\":{\"center\":", jsonVector(e.center), ",\"axes\":[",
+                jsonVector(e.axes[0]), ",", jsonVector(e.axes[1]), ",", jsonVector(e.axes[2]),
+                "],\"radii\":[", jsonNumber(e.radii[0]), ",", jsonNumber(e.radii[1]), ",",
+                jsonNumber(e.radii[2]), "],\"volume\":", jsonNumber(e.volume),
+                ",\"seconds\":", jsonNumber(stageSeconds(report, "ellipsoid")), "}");
+  out += ",\"kdops\":{";
+  for (std::size_t i = 0; i < engine.kdops.size(); ++i) {
+    const Kdop& dop = engine.kdops[i];
+    out += concat(i == 0 ? "" : ",", jsonString(std::to_string(KDOP_SIZES[i])),
+                  ":{\"volume\":", jsonNumber(dop.volume), ",", jsonFields(dop),
+                  ",\"seconds\":", jsonNumber(stageSeconds(report, kdopStage(KDOP_SIZES[i]))), "}");
+  }
+  out += "},\"reducedHulls\":{";
+  for (std::size_t i = 0; i < engine.reducedHulls.size(); ++i) {
+    const ReducedHull& reduced = engine.reducedHulls[i];
+    const int n = REDUCED_HULL_SIZES[i];
+    out += concat(i == 0 ? "" : ",", jsonString(std::to_string(n)),
+                  ":{\"vertices\":", std::to_string(reduced.vertices.size()),
+                  ",\"volume\":", jsonNumber(reduced.volume),
+                  ",\"seconds\":", jsonNumber(stageSeconds(report, reducedHullStage(n))), "}");
+  }
+  return out + "}";
+}
+
+struct EngineRow {
+  std::string label;
+  std::string size;
+  double volume = 0;
+};
+
+// The table's rows of the engines' volumes.
+std::vector<EngineRow> engineRows(const EngineVolumes& engine) {
+  const Ellipsoid& e = engine.ellipsoid;
+  const Capsule& c = engine.capsule;
+  const Cylinder& y = engine.cylinder;
+  std::vector<EngineRow> rows = {
+      {"minimum-volume capsule",
+       concat("radius ", formatNumber(c.radius), ", segment ",
+              formatNumber(length(Vector3d(c.b) - Vector3d(c.a)))),
+       c.volume},
+      {"minimum-volume cylinder",
+       concat("radius ", formatNumber(y.radius), ", half length ", formatNumber(y.halfLength)),
+       y.volume},
+      {"minimum-volume ellipsoid",
+       concat("radii ", formatNumber(e.radii[0]), ", ", formatNumber(e.radii[1]), ", ",
+              formatNumber(e.radii[2])),
+       e.volume}};
+  for (std::size_t i = 0; i + 1 < engine.kdops.size(); ++i) {
+    rows.push_back({concat(std::to_string(KDOP_SIZES[i]), "-DOP"), sizeText(engine.kdops[i]),
+                    engine.kdops[i].volume});
+  }
+  for (std::size_t i = 0; i < engine.reducedHulls.size(); ++i) {
+    const ReducedHull& reduced = engine.reducedHulls[i];
+    rows.push_back({concat("reduced hull, ", std::to_string(REDUCED_HULL_SIZES[i]), " vertices"),
+                    concat(std::to_string(reduced.vertices.size()), " vertices, ",
+                           std::to_string(reduced.faces.size()), " faces"),
+                    reduced.volume});
+  }
+  return rows;
 }
 
 std::string padded(const std::string& text, std::size_t width) {
@@ -257,10 +358,19 @@ void writeJson(std::ostream& out, const FileReport& report) {
         concat(std::visit([](const auto& shape) { return jsonFields(shape); }, entry.shape),
                ",\"volume\":", jsonNumber(volume),
                ",\"volumeToHull\":", jsonNumber(volume / v.hull.volume));
-    line += entry.key == nullptr ? fields : concat(jsonString(entry.key), ":{", fields, "}");
+    std::string search;
+    if (std::string_view(entry.group) == "boxes" && entry.key != nullptr &&
+        std::string_view(entry.key) == "minimum") {
+      const MinimumBoxReport& m = v.comparison.minimumBoxSearch;
+      search = concat(",\"complete\":", m.complete ? "true" : "false",
+                      ",\"optimalityGap\":", jsonNumber(m.optimalityGap));
+    }
+    line +=
+        entry.key == nullptr ? fields : concat(jsonString(entry.key), ":{", fields, search, "}");
   }
   if (!group.empty())
     line += "}";
+  line += engineJson(report);
   line += ",\"seconds\":{";
   for (std::size_t i = 0; i < report.seconds.size(); ++i) {
     line += concat(i == 0 ? "" : ",", jsonString(camelCase(report.seconds[i].first)), ":",
@@ -289,6 +399,11 @@ void writeTable(std::ostream& out, const FileReport& report) {
     rows.push_back({entry.label,
                     std::visit([](const auto& shape) { return sizeText(shape); }, entry.shape),
                     formatNumber(volume), std::isfinite(ratio) ? formatWithDigits(ratio, 4) : "-"});
+  }
+  for (const EngineRow& row : engineRows(v.engine)) {
+    const double ratio = row.volume / v.hull.volume;
+    rows.push_back({row.label, row.size, formatNumber(row.volume),
+                    std::isfinite(ratio) ? formatWithDigits(ratio, 4) : "-"});
   }
   std::array<std::size_t, 4> width{};
   for (const auto& row : rows) {

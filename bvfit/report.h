@@ -14,12 +14,19 @@
 // - Keys of a fitted file: file, points, degenerate (bool), degeneracy ("none", "flat",
 //   "linear", "single point"), hull {vertices, facets, area, volume}, boxes {facetMoments
 //   {center, axes, halfLengths, volume, volumeToHull}, axisAligned {min, max, volume,
-//   volumeToHull}, minimum {...as facetMoments}, pointCovariance {...the same}}, spheres
+//   volumeToHull}, minimum {...as facetMoments, then complete (bool: the search was exhaustive)
+//   and optimalityGap (its proven relative bound above the true minimum, null when none)},
+//   pointCovariance {...as facetMoments}}, spheres
 //   {corners {center, radius, volume, volumeToHull}, minimal {...the same}, ritter {...the
 //   same}}, dop26 {planes (26 offsets in the order of dop26Direction), volume, volumeToHull},
-//   seconds {load, then one key per fitting stage (of the comparison volumes: minimumBox,
-//   pointCovarianceBox, dop26, ritterSphere), total}. Of a file that failed: file, error (the
-//   reason without the file name in front).
+//   capsule {a, b, radius, volume, optimalityGap, seconds}, cylinder {center, axis, halfLength,
+//   radius, volume, optimalityGap, seconds}, ellipsoid {center, axes, radii, volume, seconds},
+//   kdops {"6", "14", "18", "26": {volume, planes (the k offsets in the order of kdopDirection),
+//   seconds}}, reducedHulls {"32", "64", "255": {vertices (their count), volume, seconds}}, each
+//   seconds that of the volume's stage, seconds {load, then one key per fitting stage (of the
+//   comparison volumes: minimumBox, pointCovarianceBox, dop26, ritterSphere; then capsule,
+//   cylinder, ellipsoid, kdop6, kdop14, kdop18, reducedHull32, reducedHull64, reducedHull255),
+//   total}. Of a file that failed: file, error (the reason without the file name in front).
 #pragma once
 
 #include <ostream>
@@ -38,12 +45,13 @@ std::string jsonNumber(double value);
 // value in double quotes, escaped (see above).
 std::string jsonString(std::string_view value);
 
-// One bounding volume as the outputs show it.
+// One bounding volume as the outputs show it (the engines' volumes, with their own JSON
+// objects, follow these in the table).
 struct VolumeEntry {
   const char* group;  // JSON object that holds it: "boxes", "spheres" or "dop26"
   const char* key;    // its key there; nullptr: the entry is the group's object itself
   const char* label;  // its row in the table
-  std::variant<OrientedBox, AxisAlignedBox, Sphere, Dop26> shape;
+  std::variant<OrientedBox, AxisAlignedBox, Sphere, Kdop> shape;
 };
 
 // Every volume of the result, in the order of the table and of the JSON.

@@ -31,7 +31,7 @@ std::string padded(std::string text, std::size_t width) {
   return text;
 }
 
-double axisAlignedVolume(const Dop26& dop) {
+double axisAlignedVolume(const Kdop& dop) {
   const auto& o = dop.offsets;
   return (o[0] + o[1]) * (o[2] + o[3]) * (o[4] + o[5]);
 }
@@ -51,7 +51,7 @@ ComparisonScene comparisonScene(const ComparisonVolumes& volumes,
   scene.axisAlignedBox = OBB{(lo + hi) * 0.5f, (hi - lo) * 0.5f, {{1, 0, 0}, {0, 1, 0}, {0, 0, 1}}};
   for (const Vector3d& v : volumes.dop26.vertices)
     scene.dopVertices.push_back(normalisation.toNormalised(v.toFloat()));
-  for (const Dop26Face& face : volumes.dop26.faces)
+  for (const KdopFace& face : volumes.dop26.faces)
     scene.dopFaces.push_back(face.loop);
   scene.ritterSphere = Sphere{normalisation.toNormalised(volumes.ritterSphere.center),
                               std::ldexp(volumes.ritterSphere.radius, -normalisation.exponent)};

@@ -3,8 +3,8 @@
 // many clouds and scales, degenerate shapes, bad input, and the normalisation itself.
 #include "bounds/bounding_volumes.h"
 
-#include "bounds/dop26.h"
 #include "geometry/vector3d.h"
+#include "volumes/kdop.h"
 
 #include <gtest/gtest.h>
 
@@ -111,8 +111,8 @@ void expectEveryPointInside(const Cloud& cloud, const BoundingVolumes& v) {
       ASSERT_LE(distance(p, sphere->center), sphere->radius);
       ASSERT_LE(length(p - sphere->center), sphere->radius * (1 + CONTAINMENT_TOLERANCE));
     }
-    for (int k = 0; k < DOP26_PLANES; ++k)
-      ASSERT_LE(dot(dop26Direction(k), Vector3d(p)),
+    for (int k = 0; k < 26; ++k)
+      ASSERT_LE(dot(kdopDirection(26, k), Vector3d(p)),
                 more.dop26.offsets[static_cast<std::size_t>(k)])
           << "26-DOP plane " << k;
   }

@@ -1,0 +1,359 @@
+// The direction search and its planar pieces (see axis_search.h for the contract and for why
+// the cap bounds are sharp).
+#include "volumes/axis_search.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <queue>
+
+namespace axis_search {
+
+namespace {
+
+double angleBetween(const Vector3d& a, const Vector3d& b) {
+  return std::atan2(length(cross(a, b)), dot(a, b));
+}
+
+}  // namespace
+
+AngleRange angleRange(const Vector3d& d, const Vector3d& u0, double theta) {
+  const double alpha = angleBetween(d, u0);
+  return {std::max(0.0, alpha - theta), std::min(PI, alpha + theta)};
+}
+
+// cos falls on [0, pi], so the range's ends give its extremes.
+double dotLower(const Vector3d& d, const Vector3d& u0, double theta) {
+  return length(d) * std::cos(angleRange(d, u0, theta).hi);
+}
+double dotUpper(const Vector3d& d, const Vector3d& u0, double theta) {
+  return length(d) * std::cos(angleRange(d, u0, theta).lo);
+}
+// sin rises to pi / 2 and falls after: the smallest is at an end, the largest at pi / 2 when
+// the range holds it.
+double projectedLengthLower(const Vector3d& d, const Vector3d& u0, double theta) {
+  const AngleRange r = angleRange(d, u0, theta);
+  return length(d) * std::max(0.0, std::min(std::sin(r.lo), std::sin(r.hi)));
+}
+double projectedLengthUpper(const Vector3d& d, const Vector3d& u0, double theta) {
+  const AngleRange r = angleRange(d, u0, theta);
+  if (r.lo <= PI / 2 && r.hi >= PI / 2)
+    return length(d);
+  return length(d) * std::max(std::sin(r.lo), std::sin(r.hi));
+}
+
+PlaneFrame planeFrame(const Vector3d& u) {
+  // Crossing with the axis u leans on least keeps e1 well conditioned.
+  const double ax = std::fabs(u.x), ay = std::fabs(u.y), az = std::fabs(u.z);
+  const Vector3d axis = (ax <= ay && ax <= az) ? Vector3d{1, 0, 0}
+                        : (ay <= az)           ? Vector3d{0, 1, 0}
+                                               : Vector3d{0, 0, 1};
+  const Vector3d e1 = normalized(cross(u, axis));
+  return {e1, cross(u, e1)};
+}
+
+void project(std::span<const Vector3d> points, const Vector3d& u, Projection& out) {
+  const PlaneFrame f = planeFrame(u);
+  const std::size_t n = points.size();
+  out.x.resize(n);
+  out.y.resize(n);
+  out.t.resize(n);
+  out.lowest = out.highest = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vector3d& p = points[i];
+    out.x[i] = dot(p, f.e1);
+    out.y[i] = dot(p, f.e2);
+    out.t[i] = dot(p, u);
+    if (out.t[i] < out.t[out.lowest])
+      out.lowest = i;
+    if (out.t[i] > out.t[out.highest])
+      out.highest = i;
+  }
+}
+
+namespace {
+
+struct Disc {
+  double cx, cy, r2;
+};
+
+// Outside by more than the rounding of the distances: the relative slack keeps the
+// construction from cycling on points that lie on the circle.
+bool outside(const Disc& d, double x, double y) {
+  const double dx = x - d.cx, dy = y - d.cy;
+  return dx * dx + dy * dy > d.r2 * (1.0 + 1e-12);
+}
+
+Disc discOf2(double ax, double ay, double bx, double by) {
+  const double cx = 0.5 * (ax + bx), cy = 0.5 * (ay + by);
+  return {cx, cy, (ax - cx) * (ax - cx) + (ay - cy) * (ay - cy)};
+}
+
+// The circle through three points; nearly collinear ones give the circle on their farthest
+// pair instead (in exact arithmetic the construction never asks for a collinear triple).
+Disc discOf3(double ax, double ay, double bx, double by, double qx, double qy) {
+  const double bxr = bx - ax, byr = by - ay, cxr = qx - ax, cyr = qy - ay;
+  const double det = 2.0 * (bxr * cyr - byr * cxr);
+  const double b2 = bxr * bxr + byr * byr, c2 = cxr * cxr + cyr * cyr;
+  const double scale = b2 + c2 + (bx - qx) * (bx - qx) + (by - qy) * (by - qy);
+  if (std::fabs(det) <= 1e-12 * scale) {
+    Disc best = discOf2(ax, ay, bx, by);
+    for (const Disc& d : {discOf2(ax, ay, qx, qy), discOf2(bx, by, qx, qy)})
+      if (d.r2 > best.r2)
+        best = d;
+    return best;
+  }
+  const double ux = (cyr * b2 - byr * c2) / det, uy = (bxr * c2 - cxr * b2) / det;
+  return {ax + ux, ay + uy, ux * ux + uy * uy};
+}
+
+}  // namespace
+
+Circle smallestCircle(const Projection& p) {
+  const std::size_t n = p.x.size();
+  Circle c;
+  if (n == 0)
+    return c;
+  Disc d{p.x[0], p.y[0], 0.0};
+  std::array<std::int32_t, 3> support{0, 0, 0};
+  int size = 1;
+  for (std::size_t i = 1; i < n; ++i) {
+    if (!outside(d, p.x[i], p.y[i]))
+      continue;
+    d = {p.x[i], p.y[i], 0.0};
+    support = {static_cast<std::int32_t>(i), 0, 0};
+    size = 1;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (!outside(d, p.x[j], p.y[j]))
+        continue;
+      d = discOf2(p.x[i], p.y[i], p.x[j], p.y[j]);
+      support = {static_cast<std::int32_t>(i), static_cast<std::int32_t>(j), 0};
+      size = 2;
+      for (std::size_t k = 0; k < j; ++k) {
+        if (!outside(d, p.x[k], p.y[k]))
+          continue;
+        d = discOf3(p.x[i], p.y[i], p.x[j], p.y[j], p.x[k], p.y[k]);
+        support = {static_cast<std::int32_t>(i), static_cast<std::int32_t>(j),
+                   static_cast<std::int32_t>(k)};
+        size = 3;
+      }
+    }
+  }
+  double r2 = 0.0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const double dx = p.x[i] - d.cx, dy = p.y[i] - d.cy;
+    r2 = std::max(r2, dx * dx + dy * dy);
+  }
+  c.cx = d.cx;
+  c.cy = d.cy;
+  c.radius = std::sqrt(r2);
+  c.support = support;
+  c.supportSize = size;
+  return c;
+}
+
+double circleRadiusLower(std::span<const Vector3d> s, const Vector3d& u0, double theta) {
+  if (s.size() < 2)
+    return 0.0;
+  double best = 0.0;
+  std::array<double, 3> side{};  // side[k]: projected length opposite s[k]
+  const std::size_t m = s.size();
+  for (std::size_t k = 0; k < (m == 2 ? 1 : 3); ++k) {
+    const Vector3d d = s[(k + 1) % m] - s[(k + 2) % m];
+    side[k] = projectedLengthLower(d, u0, theta);
+    best = std::max(best, 0.5 * side[k]);
+  }
+  if (m != 3)
+    return best;
+  // Acute at every corner over the whole cap: x.y - (x.u)(y.u) > 0 for the two edges at it.
+  for (std::size_t k = 0; k < 3; ++k) {
+    const Vector3d x = s[(k + 1) % 3] - s[k];
+    const Vector3d y = s[(k + 2) % 3] - s[k];
+    const double xl = dotLower(x, u0, theta), xh = dotUpper(x, u0, theta);
+    const double yl = dotLower(y, u0, theta), yh = dotUpper(y, u0, theta);
+    const double productMax = std::max({xl * yl, xl * yh, xh * yl, xh * yh});
+    if (!(dot(x, y) - productMax > 0.0))
+      return best;
+  }
+  // R = abc / (2 |n.u|) with n the triangle's normal; |n.u| is largest where n is nearest u.
+  const Vector3d n = cross(s[1] - s[0], s[2] - s[0]);
+  const AngleRange r = angleRange(n, u0, theta);
+  const double nu = length(n) * std::max(std::fabs(std::cos(r.lo)), std::fabs(std::cos(r.hi)));
+  if (nu > 0.0)
+    best = std::max(best, side[0] * side[1] * side[2] / (2.0 * nu));
+  return best;
+}
+
+namespace {
+
+struct Cell {
+  int face = 0;
+  double a0 = 0, a1 = 0, b0 = 0, b1 = 0;
+  Vector3d centre;
+  double radius = 0;
+  CellEstimate estimate;
+};
+
+Vector3d faceDirection(int face, double a, double b) {
+  Vector3d v;
+  v[face] = 1.0;
+  v[(face + 1) % 3] = a;
+  v[(face + 2) % 3] = b;
+  return normalized(v);
+}
+
+Cell makeCell(int face, double a0, double a1, double b0, double b1) {
+  Cell c{face, a0, a1, b0, b1, faceDirection(face, 0.5 * (a0 + a1), 0.5 * (b0 + b1)), 0.0, {}};
+  for (double a : {a0, a1})
+    for (double b : {b0, b1})
+      c.radius = std::max(c.radius, angleBetween(c.centre, faceDirection(face, a, b)));
+  // Room for the rounding of the corners and of the angle itself.
+  c.radius = c.radius * (1.0 + 1e-9) + 1e-15;
+  return c;
+}
+
+struct ByBound {
+  bool operator()(const Cell& a, const Cell& b) const {
+    return a.estimate.lowerBound > b.estimate.lowerBound;
+  }
+};
+
+}  // namespace
+
+SearchResult searchDirections(const Estimator& estimate, std::span<const Vector3d> seeds,
+                              std::size_t maxCells) {
+  SearchResult result;
+  result.value = std::numeric_limits<double>::infinity();
+  std::size_t cells = 0;
+  const auto consider = [&](const Vector3d& u, const CellEstimate& e) {
+    ++cells;
+    if (e.value < result.value) {
+      result.value = e.value;
+      result.direction = u;
+    }
+  };
+  for (const Vector3d& u : seeds)
+    consider(u, estimate(u, 0.0));
+
+  std::priority_queue<Cell, std::vector<Cell>, ByBound> queue;
+  const auto push = [&](Cell c) {
+    c.estimate = estimate(c.centre, c.radius);
+    consider(c.centre, c.estimate);
+    queue.push(c);
+  };
+  constexpr int START = 4;  // 4 x 4 cells a face, about 15 degrees each
+  for (int face = 0; face < 3; ++face)
+    for (int i = 0; i < START; ++i)
+      for (int j = 0; j < START; ++j)
+        push(makeCell(face, -1.0 + 2.0 * i / START, -1.0 + 2.0 * (i + 1) / START,
+                      -1.0 + 2.0 * j / START, -1.0 + 2.0 * (j + 1) / START));
+
+  double leafBound = std::numeric_limits<double>::infinity();
+  bool budgetLeft = true;
+  while (!queue.empty()) {
+    const double target = result.value / (1.0 + TOLERANCE);
+    const Cell c = queue.top();
+    if (c.estimate.lowerBound >= target)
+      break;
+    queue.pop();
+    // Splitting helps only while the cell's bound is below what its centre alone allows
+    // (its centre's own bound is short of the target, and refining could win back only a
+    // twentieth of that shortfall).
+    const bool closed =
+        c.estimate.centreBound < target &&
+        c.estimate.centreBound - c.estimate.lowerBound <= 0.05 * (target - c.estimate.centreBound);
+    if (closed || c.radius < 1e-9) {
+      leafBound = std::min(leafBound, c.estimate.lowerBound);
+      continue;
+    }
+    if (cells + 4 > maxCells) {
+      budgetLeft = false;
+      queue.push(c);
+      break;
+    }
+    const double am = 0.5 * (c.a0 + c.a1), bm = 0.5 * (c.b0 + c.b1);
+    push(makeCell(c.face, c.a0, am, c.b0, bm));
+    push(makeCell(c.face, am, c.a1, c.b0, bm));
+    push(makeCell(c.face, c.a0, am, bm, c.b1));
+    push(makeCell(c.face, am, c.a1, bm, c.b1));
+  }
+  double lowest = leafBound;
+  if (!queue.empty())
+    lowest = std::min(lowest, queue.top().estimate.lowerBound);
+  lowest = std::min(lowest, result.value);
+  double gap = 0.0;
+  if (result.value > 0.0)
+    gap = lowest > 0.0 ? result.value / lowest - 1.0 : std::numeric_limits<double>::infinity();
+  result.report = {gap, cells, budgetLeft && gap <= TOLERANCE};
+  return result;
+}
+
+CentredPoints centredShuffled(std::span<const Vector3> hullVertices) {
+  CentredPoints out;
+  if (hullVertices.empty())
+    return out;
+  Vector3d lo(hullVertices[0]), hi(hullVertices[0]);
+  for (const Vector3& v : hullVertices)
+    for (int k = 0; k < 3; ++k) {
+      lo[k] = std::min(lo[k], static_cast<double>(v[k]));
+      hi[k] = std::max(hi[k], static_cast<double>(v[k]));
+    }
+  out.centre = (lo + hi) * 0.5;
+  out.points.reserve(hullVertices.size());
+  for (const Vector3& v : hullVertices) {
+    out.points.push_back(Vector3d(v) - out.centre);
+    out.extent = std::max(out.extent, length(out.points.back()));
+  }
+  // A fixed Fisher-Yates shuffle (splitmix64 steps): the same order on every run, and no
+  // adversarial order for the circle construction.
+  std::uint64_t state = 0x9E3779B97F4A7C15ull;
+  for (std::size_t i = out.points.size(); i > 1; --i) {
+    state += 0x9E3779B97F4A7C15ull;
+    std::uint64_t z = state;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    std::swap(out.points[i - 1], out.points[static_cast<std::size_t>(z % i)]);
+  }
+  return out;
+}
+
+}  // namespace axis_search
+
+namespace axis_search {
+
+FlatShape flatShape(const CentredPoints& hull) {
+  FlatShape shape;
+  const std::span<const Vector3d> p(hull.points);
+  if (p.empty())
+    return shape;
+  const double tiny = 1e-13 * hull.extent;
+  std::size_t far = 0;
+  for (std::size_t i = 0; i < p.size(); ++i)
+    if (length(p[i] - p[0]) > length(p[far] - p[0]))
+      far = i;
+  const Vector3d line = p[far] - p[0];
+  if (!(length(line) > tiny))
+    return shape;
+  shape.kind = FlatShape::Segment;
+  shape.axis = normalized(line);
+  Vector3d normal;
+  for (const Vector3d& q : p) {
+    const Vector3d n = cross(line, q - p[0]);
+    if (length(n) > length(normal))
+      normal = n;
+  }
+  if (!(length(normal) > tiny * length(line)))
+    return shape;
+  normal = normalized(normal);
+  for (const Vector3d& q : p)
+    if (std::fabs(dot(normal, q - p[0])) > tiny) {
+      shape.kind = FlatShape::Solid;
+      return shape;
+    }
+  shape.kind = FlatShape::Flat;
+  shape.axis = normal;
+  return shape;
+}
+
+}  // namespace axis_search

@@ -1,0 +1,133 @@
+// The direction search shared by the minimum-volume capsule and cylinder: a best-first branch
+// and bound over cells of axis directions, with the planar pieces both need (the projection
+// of the hull onto the plane normal to an axis and its smallest enclosing circle, Welzl's
+// construction in its iterative form) and bounds of a fixed vector's projections over a cell.
+//
+// Directions are taken up to sign, so three faces of the cube [-1, 1]^3 (x = 1, y = 1, z = 1)
+// cover them all: a cell is a square [a0, a1] x [b0, b1] on one face, seen from the origin. It
+// is geodesically convex, so every direction in it lies within the angle `radius` of its
+// centre, the largest angle to one of its corners. Every bound below holds for the whole cap
+// of that radius around the centre, so it holds for the cell.
+//
+// Cap bounds (why they are sharp): for a fixed vector d at the angle alpha to the centre u0,
+// the angle of d to any u in the cap lies in [alpha - theta, alpha + theta] (clipped to
+// [0, pi]), so d.u lies in |d| [cos(alpha + theta), cos(alpha - theta)] and the length of d's
+// projection onto the plane normal to u in |d| sin of that range. Both are exact for the cap;
+// where d is normal or parallel to u0 they move only to second order in theta, which is what
+// lets a round hull's flat objective be closed without cells of the tolerance's size.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <vector>
+
+#include "geometry/vector3d.h"
+
+// What a search proved: optimalityGap bounds (value found) / (true minimum) - 1 from above,
+// cells counts the directions evaluated, and complete says the gap reached the tolerance
+// (1e-4) rather than the cell budget or the refinement floor running out first.
+struct AxisSearchReport {
+  double optimalityGap = 0.0;
+  std::size_t cells = 0;
+  bool complete = true;
+};
+
+namespace axis_search {
+
+inline constexpr double PI = 3.14159265358979323846;
+inline constexpr double TOLERANCE = 1e-4;
+
+// The range of the angle between a fixed vector and the directions of a cap.
+struct AngleRange {
+  double lo = 0.0;
+  double hi = 0.0;
+};
+AngleRange angleRange(const Vector3d& d, const Vector3d& u0, double theta);
+
+// Bounds over the cap (u0, theta) of d.u and of |d - (d.u) u| (d's projected length).
+double dotLower(const Vector3d& d, const Vector3d& u0, double theta);
+double dotUpper(const Vector3d& d, const Vector3d& u0, double theta);
+double projectedLengthLower(const Vector3d& d, const Vector3d& u0, double theta);
+double projectedLengthUpper(const Vector3d& d, const Vector3d& u0, double theta);
+
+// An orthonormal frame (e1, e2) of the plane normal to the unit vector u.
+struct PlaneFrame {
+  Vector3d e1;
+  Vector3d e2;
+};
+PlaneFrame planeFrame(const Vector3d& u);
+
+// The hull vertices (relative to a reference centre) seen along u: planar coordinates (x, y)
+// in the frame of planeFrame(u) and the height t = p.u, plus the indices of the lowest and
+// the highest point. The order is the caller's (see Circle).
+struct Projection {
+  std::vector<double> x, y, t;
+  std::size_t lowest = 0;
+  std::size_t highest = 0;
+};
+void project(std::span<const Vector3d> points, const Vector3d& u, Projection& out);
+
+// The smallest circle around the projected points: Welzl's construction, iterative, in the
+// points' order (the callers shuffle them once, deterministically, so the expected time is
+// linear). radius is the largest distance from the centre measured afterwards, so the circle
+// holds every point whatever the rounding; support holds the 1 to 3 points it rests on.
+struct Circle {
+  double cx = 0.0;
+  double cy = 0.0;
+  double radius = 0.0;
+  std::array<std::int32_t, 3> support{};
+  int supportSize = 0;
+};
+Circle smallestCircle(const Projection& projection);
+
+// A lower bound, over the cap (u0, theta), of the smallest circle around the projections of
+// the given 1 to 3 points (any subset bounds the whole set's circle from below): half the
+// longest projected side, or the circumradius where the triangle is acute over the whole cap.
+double circleRadiusLower(std::span<const Vector3d> support, const Vector3d& u0, double theta);
+
+// A cell's evaluation: the volume of the body found at its centre (an upper bound of the
+// minimum), a lower bound of the minimum over the whole cell, and the same bound for the
+// centre direction alone (theta = 0): where even that is below the target, splitting the cell
+// cannot prove more, so it is kept as a leaf and its bound enters the reported gap.
+struct CellEstimate {
+  double value = 0.0;
+  double lowerBound = 0.0;
+  double centreBound = 0.0;
+};
+using Estimator = std::function<CellEstimate(const Vector3d& u, double theta)>;
+
+struct SearchResult {
+  Vector3d direction{0.0, 0.0, 1.0};
+  double value = 0.0;
+  AxisSearchReport report;
+};
+
+// Best first over cells, smallest lower bound first; a cell is dropped once its bound reaches
+// value / (1 + TOLERANCE). Stops when every cell is dropped (complete), or after maxCells
+// evaluations, and reports value / (smallest bound left) - 1 as the gap. `seeds` are extra
+// directions evaluated first, so a good upper bound prunes from the start.
+SearchResult searchDirections(const Estimator& estimate, std::span<const Vector3d> seeds,
+                              std::size_t maxCells);
+
+// The input prepared for a search: hull vertices relative to the centre of their box, in a
+// fixed pseudo-random order, and their largest distance from that centre.
+struct CentredPoints {
+  Vector3d centre;
+  std::vector<Vector3d> points;
+  double extent = 0.0;  // max |p - centre|
+};
+CentredPoints centredShuffled(std::span<const Vector3> hullVertices);
+
+// What the hull's vertices span, to rounding (1e-13 of their extent): a point, a segment (axis
+// along it), a flat polygon (axis its normal) or a solid. The degenerate shapes have a known
+// best axis, so they skip the search, whose bounds would vanish there.
+struct FlatShape {
+  enum Kind { Point, Segment, Flat, Solid } kind = Point;
+  Vector3d axis{0.0, 0.0, 1.0};
+};
+FlatShape flatShape(const CentredPoints& hull);
+
+}  // namespace axis_search

@@ -1,0 +1,173 @@
+// Tests of the minimum-volume capsule and cylinder: containment of every point at three
+// scales over seeded clouds, no larger than an exhaustive direction search with local
+// refinement on small sets, the capsule no larger than the smallest sphere (brute force), and
+// degenerate inputs.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <random>
+#include <vector>
+
+#include "hull/exact_hull.h"
+#include "volumes/capsule.h"
+#include "volumes/cylinder.h"
+#include "volumes/tests/volumes_test_support.h"
+
+namespace {
+
+std::vector<Vector3> hullOf(const std::vector<Vector3>& points) {
+  std::vector<Vector3> out;
+  for (std::int32_t i : buildExactHull(points).vertices)
+    out.push_back(points[static_cast<std::size_t>(i)]);
+  return out;
+}
+
+double segmentDistance(const Vector3d& p, const Vector3d& a, const Vector3d& b) {
+  const Vector3d ab = b - a;
+  const double ab2 = dot(ab, ab);
+  const double s = ab2 > 0 ? std::clamp(dot(p - a, ab) / ab2, 0.0, 1.0) : 0.0;
+  return length(p - (a + ab * s));
+}
+
+void expectInside(const std::vector<Vector3>& points, const Capsule& c, const Cylinder& y) {
+  ASSERT_TRUE(std::isfinite(c.volume) && std::isfinite(y.volume));
+  const Vector3d axis = normalized(Vector3d(y.axis));
+  for (const Vector3& p : points) {
+    const Vector3d q(p);
+    EXPECT_LE(segmentDistance(q, Vector3d(c.a), Vector3d(c.b)), c.radius);
+    const Vector3d v = q - Vector3d(y.center);
+    EXPECT_LE(std::fabs(dot(v, axis)), y.halfLength);
+    EXPECT_LE(length(cross(v, axis)), y.radius);
+  }
+}
+
+// Smallest volume over a Fibonacci grid of the upper hemisphere, then a compass search in
+// the two angles around the best few grid directions.
+template <class Volume>
+double exhaustive(const Volume& volume) {
+  const auto at = [&](double polar, double azimuth) {
+    return volume(Vector3d(std::sin(polar) * std::cos(azimuth), std::sin(polar) * std::sin(azimuth),
+                           std::cos(polar)));
+  };
+  constexpr int GRID = 3000;
+  std::vector<std::pair<double, std::pair<double, double>>> grid;
+  for (int i = 0; i < GRID; ++i) {
+    const double polar = std::acos(1.0 - (i + 0.5) / GRID);
+    const double azimuth = i * 2.39996322972865332;
+    grid.push_back({at(polar, azimuth), {polar, azimuth}});
+  }
+  std::sort(grid.begin(), grid.end());
+  double best = grid[0].first;
+  for (int k = 0; k < 5; ++k) {
+    auto [polar, azimuth] = grid[static_cast<std::size_t>(k)].second;
+    double value = grid[static_cast<std::size_t>(k)].first;
+    for (double step = 0.03; step > 1e-7;) {
+      bool moved = false;
+      for (const auto& [dp, da] : {std::pair{step, 0.0}, {-step, 0.0}, {0.0, step}, {0.0, -step}}) {
+        const double v = at(polar + dp, azimuth + da);
+        if (v < value) {
+          value = v;
+          polar += dp;
+          azimuth += da;
+          moved = true;
+          break;
+        }
+      }
+      if (!moved)
+        step *= 0.5;
+    }
+    best = std::min(best, value);
+  }
+  return best;
+}
+
+// The smallest sphere by brute force over the spheres on 2, 3 and 4 of the points.
+double bruteForceSphereVolume(const std::vector<Vector3>& pts) {
+  std::vector<Vector3d> p(pts.begin(), pts.end());
+  const std::size_t n = p.size();
+  double best = INFINITY;
+  const auto tryBall = [&](const Vector3d& c) {
+    double r = 0;
+    for (const Vector3d& q : p)
+      r = std::max(r, length(q - c));
+    best = std::min(best, r);
+  };
+  for (std::size_t i = 0; i < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j) {
+      tryBall((p[i] + p[j]) * 0.5);
+      for (std::size_t k = j + 1; k < n; ++k) {
+        const Vector3d ab = p[j] - p[i], ac = p[k] - p[i], nn = cross(ab, ac);
+        if (dot(nn, nn) == 0)
+          continue;
+        tryBall(p[i] +
+                (cross(nn, ab) * dot(ac, ac) + cross(ac, nn) * dot(ab, ab)) * (0.5 / dot(nn, nn)));
+        for (std::size_t l = k + 1; l < n; ++l) {
+          const Vector3d ad = p[l] - p[i];
+          const double det = 2 * dot(ab, cross(ac, ad));
+          if (det != 0)
+            tryBall(p[i] + (cross(ac, ad) * dot(ab, ab) + cross(ad, ab) * dot(ac, ac) +
+                            cross(ab, ac) * dot(ad, ad)) *
+                               (1 / det));
+        }
+      }
+    }
+  return 4.0 / 3.0 * axis_search::PI * best * best * best;
+}
+
+TEST(CapsuleCylinder, EveryPointInsideAtEveryScale) {
+  for (std::uint32_t seed = 0; seed < 16; ++seed)
+    for (double scale : {0x1p-20, 1.0, 0x1p20}) {
+      const std::vector<Vector3> points = volumestest::cloud(seed, scale, 200);
+      const std::vector<Vector3> hull = hullOf(points);
+      AxisSearchReport capsuleReport, cylinderReport;
+      const Capsule c = minimumCapsule(points, hull, &capsuleReport);
+      const Cylinder y = minimumCylinder(points, hull, &cylinderReport);
+      SCOPED_TRACE(testing::Message() << "seed " << seed << " scale " << scale);
+      expectInside(points, c, y);
+      EXPECT_TRUE(cylinderReport.complete);
+      EXPECT_LE(cylinderReport.optimalityGap, 1e-4);
+      EXPECT_GE(capsuleReport.optimalityGap, 0.0);
+    }
+}
+
+TEST(CapsuleCylinder, NoLargerThanExhaustiveSearchNorTheSphere) {
+  for (std::uint32_t seed = 0; seed < 12; ++seed) {
+    const std::vector<Vector3> points = volumestest::cloud(seed, 1.0, 14);
+    const std::vector<Vector3> hull = hullOf(points);
+    const double cylinder = minimumCylinder(points, hull).volume;
+    const double capsule = minimumCapsule(points, hull).volume;
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    EXPECT_LE(cylinder, exhaustive([&](const Vector3d& u) {
+                          return cylinderAlong(hull, u).volume;
+                        }) * (1 + 1e-4));
+    EXPECT_LE(capsule, exhaustive([&](const Vector3d& u) { return capsuleAlong(hull, u).volume; }) *
+                           (1 + 1e-4));
+    // The float radius's outward rounding is the only room.
+    EXPECT_LE(capsule, bruteForceSphereVolume(points) * (1 + 1e-6));
+  }
+}
+
+TEST(CapsuleCylinder, DegenerateInputs) {
+  const std::vector<std::vector<Vector3>> cases = {
+      {},
+      {{1, 2, 3}, {1, 2, 3}, {1, 2, 3}},
+      {{0, 0, 0}, {1, 1, 1}, {2, 2, 2}, {-3, -3, -3}},
+      {{0, 0, 5}, {4, 0, 5}, {0, 3, 5}, {4, 3, 5}, {2, 1, 5}},
+      {{1e30f, 0, 0}, {-1e30f, 1, 0}, {0, 1e30f, 1e30f}, {0, 0, -1e30f}}};
+  for (const std::vector<Vector3>& points : cases) {
+    const std::vector<Vector3> hull = hullOf(points);
+    AxisSearchReport report;
+    const Capsule c = minimumCapsule(points, hull, &report);
+    EXPECT_FALSE(std::isnan(report.optimalityGap));
+    const Cylinder y = minimumCylinder(points, hull, &report);
+    EXPECT_FALSE(std::isnan(report.optimalityGap));
+    expectInside(points, c, y);
+    EXPECT_FALSE(std::isnan(c.radius) || std::isnan(y.radius) || std::isnan(y.axis.x));
+  }
+  // Flat input: a flat cylinder; collinear: a thin one.
+  const std::vector<Vector3> flat = {{0, 0, 5}, {4, 0, 5}, {0, 3, 5}, {4, 3, 5}};
+  EXPECT_LT(minimumCylinder(flat, hullOf(flat)).volume, 1e-5);
+}
+
+}  // namespace
