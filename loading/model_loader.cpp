@@ -1,6 +1,6 @@
 // Loading through Assimp with our own walk of the node tree, plus the file checks Assimp
 // leaves to its caller (what the path is, whether it can be opened, whether a header's
-// counts are possible at all).
+// counts are possible at all); text meshes through our own readers (text_meshes.h).
 #include "loading/model_loader.h"
 
 #include <assimp/MemoryIOWrapper.h>
@@ -23,6 +23,7 @@
 #include "loading/isolated_import.h"
 #include "loading/point_list.h"
 #include "loading/scene_points.h"
+#include "loading/text_meshes.h"
 
 namespace {
 
@@ -192,6 +193,13 @@ LoadResult loadPoints(const std::string& path, Isolation isolation) {
   if (std::string reason = checkDeclaredCounts(head, size, extension, more); !reason.empty()) {
     return LoadResult::failure(path, reason);
   }
+  // Text meshes are read by our own readers, which round every coordinate correctly.
+  if (const TextMeshFormat format = textMeshFormatOf(extension, head, size);
+      format != TextMeshFormat::None) {
+    file.clear();
+    file.seekg(0);
+    return readTextMesh(format, file, path);
+  }
   file.close();
   return importWith(isolation, path, size, [&] { return importFile(path); });
 }
@@ -219,6 +227,12 @@ LoadResult loadPointsFromMemory(std::span<const unsigned char> bytes, const std:
   if (std::string reason = checkDeclaredCounts(head, bytes.size(), extension, rest);
       !reason.empty()) {
     return LoadResult::failure(name, reason);
+  }
+  if (const TextMeshFormat format = textMeshFormatOf(extension, head, bytes.size());
+      format != TextMeshFormat::None) {
+    MemoryBuffer buffer(bytes);
+    std::istream in(&buffer);
+    return readTextMesh(format, in, name);
   }
   return importWith(isolation, name, bytes.size(),
                     [&] { return importMemory(bytes, extension, name); });

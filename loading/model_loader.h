@@ -1,8 +1,10 @@
 // Loading of models and point lists as point sets: the only way files enter the system.
 //
-// Meshes go through Assimp (OBJ, PLY, STL, OFF, glTF, COLLADA and every other format the
-// installed Assimp reads); plain text point lists, which Assimp does not read, go through
-// readPointList (point_list.h). Nothing here draws, so the library needs no GL.
+// Meshes go through Assimp (binary PLY and STL, glTF, COLLADA and every other format the
+// installed Assimp reads), except the text meshes OBJ, OFF, ASCII PLY and ASCII STL, which
+// go through our own correctly rounded readers (text_meshes.h) with the same results
+// otherwise; plain text point lists, which Assimp does not read, go through readPointList
+// (point_list.h). Nothing here draws, so the library needs no GL.
 #pragma once
 
 #include <array>
@@ -45,7 +47,9 @@ enum class Isolation { ChildProcess, InProcess };
 // Reads a model or point list from a path.
 //
 // Which reader: a file whose extension (any case) is one of POINT_LIST_EXTENSIONS is a plain point
-// list; any other file goes to Assimp, which recognises formats by content as well as by name.
+// list; a text mesh (textMeshFormatOf in text_meshes.h) goes to our reader of its format, in the
+// calling process; any other file goes to Assimp, which recognises formats by content as well
+// as by name. Every coordinate of a text file is rounded once to the nearest float.
 //
 // What comes back for a mesh: the vertices of every mesh that a node of the scene refers to, in a
 // depth-first walk of the node tree (children in file order, a node's meshes before its
