@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <map>
+#include <string>
 #include <utility>
 
 #include "geometry/vector3d.h"
@@ -140,21 +141,26 @@ TriangleMesh sphereMesh(std::string name, const Sphere& sphere) {
   return mesh;
 }
 
-TriangleMesh kdopMesh(std::string name, const Kdop& dop) {
+namespace {
+
+// A convex polytope given by its corners and face loops: each corner moved out from the centre
+// of the corners by the margin, as the boxes grow, and each face fanned from its first corner.
+template <class Face>
+TriangleMesh polytopeMesh(std::string name, const std::vector<Vector3d>& vertices,
+                          const std::vector<Face>& faces) {
   TriangleMesh mesh{std::move(name), {}, {}};
-  // Each corner moved out from the centre of the corners by the margin, as the boxes grow.
   Vector3d centre;
   double magnitude = 0;
-  for (const Vector3d& v : dop.vertices) {
-    centre = centre + v * (1.0 / static_cast<double>(dop.vertices.size()));
+  for (const Vector3d& v : vertices) {
+    centre = centre + v * (1.0 / static_cast<double>(vertices.size()));
     magnitude = std::max(magnitude, largestComponent(v));
   }
   const double margin = roundingMargin(magnitude);
-  for (const Vector3d& v : dop.vertices) {
+  for (const Vector3d& v : vertices) {
     const double distance = length(v - centre);
     mesh.vertices.push_back((distance > 0 ? v + (v - centre) * (margin / distance) : v).toFloat());
   }
-  for (const KdopFace& face : dop.faces) {
+  for (const Face& face : faces) {
     for (std::size_t k = 2; k < face.loop.size(); ++k) {
       mesh.triangles.push_back({static_cast<Index>(face.loop[0]),
                                 static_cast<Index>(face.loop[k - 1]),
@@ -162,6 +168,84 @@ TriangleMesh kdopMesh(std::string name, const Kdop& dop) {
     }
   }
   return mesh;
+}
+
+// The exact hull of the given corners as a mesh (the corners being the hull's points).
+TriangleMesh hullOf(std::string name, const std::vector<Vector3d>& corners) {
+  std::vector<Vector3> points;
+  points.reserve(corners.size());
+  for (const Vector3d& c : corners)
+    points.push_back(c.toFloat());
+  return hullMesh(std::move(name), points);
+}
+
+}  // namespace
+
+TriangleMesh kdopMesh(std::string name, const Kdop& dop) {
+  return polytopeMesh(std::move(name), dop.vertices, dop.faces);
+}
+
+TriangleMesh reducedHullMesh(std::string name, const ReducedHull& reduced) {
+  return polytopeMesh(std::move(name), reduced.vertices, reduced.faces);
+}
+
+TriangleMesh ellipsoidMesh(std::string name, const Ellipsoid& ellipsoid) {
+  // The affine image of a polyhedron around the unit ball is around the ellipsoid.
+  static const UnitPolyhedron unit = geodesicSphere();
+  const double largest = std::max({ellipsoid.radii[0], ellipsoid.radii[1], ellipsoid.radii[2]});
+  const double margin = roundingMargin(largestComponent(ellipsoid.center) + largest);
+  std::vector<Vector3d> corners;
+  corners.reserve(unit.vertices.size());
+  for (const Vector3d& u : unit.vertices) {
+    Vector3d p = ellipsoid.center;
+    for (std::size_t k = 0; k < 3; ++k)
+      p = p + ellipsoid.axes[k] *
+                  (u[static_cast<int>(k)] * (ellipsoid.radii[k] / unit.innerDistance + margin));
+    corners.push_back(p);
+  }
+  return hullOf(std::move(name), corners);
+}
+
+TriangleMesh capsuleMesh(std::string name, const Capsule& capsule) {
+  // The segment swept by a polyhedron around the ball: the hull of two copies of it.
+  static const UnitPolyhedron unit = geodesicSphere();
+  const Vector3d a(capsule.a);
+  const Vector3d b(capsule.b);
+  const double reach = capsule.radius / unit.innerDistance;
+  const double scale =
+      reach + roundingMargin(std::max(largestComponent(a), largestComponent(b)) + reach);
+  std::vector<Vector3d> corners;
+  for (const Vector3d& end : {a, b}) {
+    for (const Vector3d& u : unit.vertices)
+      corners.push_back(end + u * scale);
+  }
+  return hullOf(std::move(name), corners);
+}
+
+TriangleMesh cylinderMesh(std::string name, const Cylinder& cylinder) {
+  // A prism on a regular polygon whose sides touch the circle from outside.
+  constexpr int SIDES = 256;
+  const Vector3d centre(cylinder.center);
+  const Vector3d axis = normalized(Vector3d(cylinder.axis));
+  Vector3d helper(1, 0, 0);
+  if (std::fabs(axis.x) > 0.9)
+    helper = Vector3d(0, 1, 0);
+  const Vector3d u = normalized(cross(axis, helper));
+  const Vector3d w = cross(axis, u);
+  const double pi = std::acos(-1.0);
+  const double margin =
+      roundingMargin(largestComponent(centre) + cylinder.halfLength + cylinder.radius);
+  const double reach = cylinder.radius / std::cos(pi / SIDES) + margin;
+  const double half = cylinder.halfLength + margin;
+  std::vector<Vector3d> corners;
+  for (const double side : {-half, half}) {
+    for (int i = 0; i < SIDES; ++i) {
+      const double angle = 2 * pi * i / SIDES;
+      corners.push_back(centre + axis * side + u * (reach * std::cos(angle)) +
+                        w * (reach * std::sin(angle)));
+    }
+  }
+  return hullOf(std::move(name), corners);
 }
 
 TriangleMesh hullMesh(std::string name, std::span<const Vector3> points) {
@@ -191,5 +275,15 @@ std::vector<TriangleMesh> volumeMeshes(std::span<const Vector3> points,
   meshes.push_back(sphereMesh("minimal-sphere", volumes.minimalSphere));
   meshes.push_back(sphereMesh("ritter-sphere", volumes.comparison.ritterSphere));
   meshes.push_back(kdopMesh("dop26", volumes.comparison.dop26));
+  const EngineVolumes& engine = volumes.engine;
+  meshes.push_back(capsuleMesh("capsule", engine.capsule));
+  meshes.push_back(cylinderMesh("cylinder", engine.cylinder));
+  meshes.push_back(ellipsoidMesh("ellipsoid", engine.ellipsoid));
+  for (std::size_t i = 0; i + 1 < engine.kdops.size(); ++i)
+    meshes.push_back(kdopMesh("kdop" + std::to_string(KDOP_SIZES[i]), engine.kdops[i]));
+  for (std::size_t i = 0; i < engine.reducedHulls.size(); ++i) {
+    meshes.push_back(reducedHullMesh("reduced-hull-" + std::to_string(REDUCED_HULL_SIZES[i]),
+                                     engine.reducedHulls[i]));
+  }
   return meshes;
 }

@@ -19,8 +19,15 @@
 //   the extreme points in ascending index order; a shape without volume gives the hull's
 //   triangles (the two sides of a flat one) or none.
 // - volumeMeshes names them "hull", "facet-moment-box", "minimum-box", "axis-aligned-box",
-//   "point-covariance-box", "corner-sphere", "minimal-sphere", "ritter-sphere", "dop26", in
-//   that order. The names stay: files written with them are read by scripts.
+//   "point-covariance-box", "corner-sphere", "minimal-sphere", "ritter-sphere", "dop26", then
+//   the engines' volumes "capsule", "cylinder", "ellipsoid", "kdop6", "kdop14", "kdop18",
+//   "reduced-hull-32", "reduced-hull-64", "reduced-hull-255", in that order. The names stay:
+//   files written with them are read by scripts.
+// - The ellipsoid is the affine image of the circumscribed geodesic sphere, the capsule the
+//   hull of that polyhedron at both ends of its segment (radius pushed out the same way), the
+//   cylinder a prism on a regular 256-gon whose sides touch its circle from outside; each is
+//   grown by the margin and taken as the exact hull of its rounded corners. A reduced hull is
+//   its faces fanned, grown as a k-DOP.
 #pragma once
 
 #include <span>
@@ -39,6 +46,10 @@ TriangleMesh axisAlignedBoxMesh(std::string name, const AxisAlignedBox& box);
 TriangleMesh sphereMesh(std::string name, const Sphere& sphere);
 TriangleMesh kdopMesh(std::string name, const Kdop& dop);
 TriangleMesh hullMesh(std::string name, std::span<const Vector3> points);
+TriangleMesh reducedHullMesh(std::string name, const ReducedHull& reduced);
+TriangleMesh ellipsoidMesh(std::string name, const Ellipsoid& ellipsoid);
+TriangleMesh capsuleMesh(std::string name, const Capsule& capsule);
+TriangleMesh cylinderMesh(std::string name, const Cylinder& cylinder);
 
 // Every volume of computeBoundingVolumes(points) as a mesh, in the order above.
 std::vector<TriangleMesh> volumeMeshes(std::span<const Vector3> points,

@@ -74,9 +74,11 @@ Export (--export OUT): the hull and every volume as named meshes of one scene, i
 format OUT's extension names: .glb, .gltf (with its buffer beside it as .bin), .obj, .ply
 or .stl (PLY and STL keep no names; the meshes follow one another in this order):
   hull, facet-moment-box, minimum-box, axis-aligned-box, point-covariance-box,
-  corner-sphere, minimal-sphere, ritter-sphere, dop26
-each box as 12 triangles, each sphere as a polyhedron of 5,120 triangles drawn around it
-(so it holds every point the sphere holds), the 26-DOP as its faces. With several files
+  corner-sphere, minimal-sphere, ritter-sphere, dop26, capsule, cylinder, ellipsoid,
+  kdop6, kdop14, kdop18, reduced-hull-32, reduced-hull-64, reduced-hull-255
+each box as 12 triangles, each sphere, the ellipsoid, the capsule and the cylinder as
+polyhedra drawn around them (so they hold every point the volume holds), the k-DOPs and
+reduced hulls as their faces. With several files
 OUT is a folder (made when missing) whose extension names the format, and each file's
 volumes go to OUT/NAME.EXT, NAME being the file's name without its extension. An unknown
 extension or a place that cannot be written gives one line "bvfit: OUT: reason" and exit

@@ -73,8 +73,11 @@ double excess(const TriangleMesh& mesh, const BoundingVolumes& v, const Vector3&
   }
   tolerance = 4 * CONTAINMENT_TOLERANCE * length(Vector3d(v.axisAlignedBox.max));
   double worst = -INFINITY;
-  if (mesh.name == "dop26") {
-    const Kdop& dop = v.comparison.dop26;
+  if (mesh.name == "dop26" || mesh.name.starts_with("kdop")) {
+    const Kdop& dop = mesh.name == "dop26"    ? v.comparison.dop26
+                      : mesh.name == "kdop6"  ? v.engine.kdops[0]
+                      : mesh.name == "kdop14" ? v.engine.kdops[1]
+                                              : v.engine.kdops[2];
     for (std::size_t k = 0; k < dop.offsets.size(); ++k) {
       worst = std::max(worst, dot(kdopDirection(dop.k, static_cast<int>(k)), p) - dop.offsets[k]);
     }
@@ -95,7 +98,7 @@ TEST(Export, EveryFormatReadsBackAsMeshesThatHoldTheirVolumesBothWays) {
       scale =
           std::max({scale, double{std::fabs(p.x)}, double{std::fabs(p.y)}, double{std::fabs(p.z)}});
     }
-    ASSERT_EQ(meshes.size(), 9u);
+    ASSERT_EQ(meshes.size(), 18u);
     for (const char* extension : EXPORT_EXTENSIONS) {
       SCOPED_TRACE(extension);
       const std::string path = folder.path() + "/volumes." + extension;
