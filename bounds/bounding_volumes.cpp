@@ -305,6 +305,34 @@ bool representable(const BoundingVolumes& v) {
   return ok && std::isfinite(v.comparison.dop26.volume);
 }
 
+// The engines' volumes, on the points as they are and the exact hull's vertices.
+template <class Stage>
+void computeEngineVolumes(std::span<const Vector3> points, const ExactHull& exact,
+                          BoundingVolumes& volumes, const Stage& stage) {
+  EngineVolumes& engine = volumes.engine;
+  std::vector<Vector3> corners;
+  corners.reserve(exact.vertices.size());
+  for (std::int32_t i : exact.vertices)
+    corners.push_back(points[static_cast<std::size_t>(i)]);
+  stage("capsule");
+  engine.capsule = minimumCapsule(points, corners, &engine.capsuleSearch);
+  stage("cylinder");
+  engine.cylinder = minimumCylinder(points, corners, &engine.cylinderSearch);
+  stage("ellipsoid");
+  engine.ellipsoid = minimumVolumeEllipsoid(points, exact);
+  for (std::size_t i = 0; i + 1 < KDOP_SIZES.size(); ++i) {
+    const std::string name = "kdop " + std::to_string(KDOP_SIZES[i]);
+    stage(name.c_str());
+    engine.kdops[i] = computeKdop(points, KDOP_SIZES[i]);
+  }
+  engine.kdops.back() = volumes.comparison.dop26;
+  for (std::size_t i = 0; i < REDUCED_HULL_SIZES.size(); ++i) {
+    const std::string name = "reduced hull " + std::to_string(REDUCED_HULL_SIZES[i]);
+    stage(name.c_str());
+    engine.reducedHulls[i] = reducedHull(points, exact, REDUCED_HULL_SIZES[i]);
+  }
+}
+
 }  // namespace
 
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points) {
@@ -313,6 +341,12 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points) {
 
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
                                              const StageCallback& onStage) {
+  return computeBoundingVolumes(points, onStage, FitOptions());
+}
+
+BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
+                                             const StageCallback& onStage,
+                                             const FitOptions& options) {
   const auto stage = [&onStage](const char* name) {
     if (onStage)
       onStage(name);
@@ -401,29 +435,8 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
   if (volumes.comparison.ritterSphere.radius < volumes.minimalSphere.radius)
     volumes.minimalSphere = volumes.comparison.ritterSphere;
 
-  // The engines' volumes, on the points as they are and the exact hull's vertices.
-  EngineVolumes& engine = volumes.engine;
-  std::vector<Vector3> corners;
-  corners.reserve(exact.vertices.size());
-  for (std::int32_t i : exact.vertices)
-    corners.push_back(points[static_cast<std::size_t>(i)]);
-  stage("capsule");
-  engine.capsule = minimumCapsule(points, corners, &engine.capsuleSearch);
-  stage("cylinder");
-  engine.cylinder = minimumCylinder(points, corners, &engine.cylinderSearch);
-  stage("ellipsoid");
-  engine.ellipsoid = minimumVolumeEllipsoid(points, exact);
-  for (std::size_t i = 0; i + 1 < KDOP_SIZES.size(); ++i) {
-    const std::string name = "kdop " + std::to_string(KDOP_SIZES[i]);
-    stage(name.c_str());
-    engine.kdops[i] = computeKdop(points, KDOP_SIZES[i]);
-  }
-  engine.kdops.back() = volumes.comparison.dop26;
-  for (std::size_t i = 0; i < REDUCED_HULL_SIZES.size(); ++i) {
-    const std::string name = "reduced hull " + std::to_string(REDUCED_HULL_SIZES[i]);
-    stage(name.c_str());
-    engine.reducedHulls[i] = reducedHull(points, exact, REDUCED_HULL_SIZES[i]);
-  }
+  if (options.engineVolumes)
+    computeEngineVolumes(points, exact, volumes, stage);
   if (!representable(volumes)) {
     result = BoundingVolumesResult();
     result.error = "the bounding volumes exceed the float range";

@@ -182,3 +182,13 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points);
 using StageCallback = std::function<void(const char* stage)>;
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
                                              const StageCallback& onStage);
+
+// What to fit beyond the volumes above and the comparison volumes.
+struct FitOptions {
+  // The engines' volumes (BoundingVolumes::engine, left default when false). Their direction
+  // searches take most of a large model's fit; a caller that does not show them saves it.
+  bool engineVolumes = true;
+};
+BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
+                                             const StageCallback& onStage,
+                                             const FitOptions& options);

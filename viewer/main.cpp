@@ -152,7 +152,8 @@ int showFittedPoints(const std::vector<std::string>& glutArguments,
                      const std::vector<Vector3>& points,
                      const std::vector<SurfaceTriangle>& triangles, unsigned int seed,
                      const std::string& name) {
-  const BoundingVolumesResult fit = computeBoundingVolumes(points);
+  const BoundingVolumesResult fit =
+      computeBoundingVolumes(points, StageCallback(), FitOptions{false});
   if (!fit.ok()) {
     std::cerr << name << ": " << fit.error << '\n';
     return 2;

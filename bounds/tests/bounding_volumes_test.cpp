@@ -46,7 +46,8 @@ Cloud elongatedCloud(std::uint32_t seed, int count) {
 }
 
 BoundingVolumes volumesOf(const Cloud& cloud) {
-  const BoundingVolumesResult result = computeBoundingVolumes(cloud);
+  const BoundingVolumesResult result =
+      computeBoundingVolumes(cloud, StageCallback(), FitOptions{false});
   EXPECT_TRUE(result.ok()) << result.error;
   return result.volumes;
 }
@@ -352,7 +353,8 @@ TEST(BoundingVolumes, BadInputGivesAnErrorNamingThePoint) {
   for (const Vector3 bad :
        {Vector3{nan, 0, 0}, Vector3{0, FLOAT_INFINITY, 0}, Vector3{0, 0, -FLOAT_INFINITY}}) {
     cloud[17] = bad;
-    const BoundingVolumesResult result = computeBoundingVolumes(cloud);
+    const BoundingVolumesResult result =
+        computeBoundingVolumes(cloud, StageCallback(), FitOptions{false});
     EXPECT_FALSE(result.ok());
     EXPECT_EQ(result.error, "point 18 has a non-finite coordinate");  // counted from 1
     EXPECT_EQ(result.volumes.points, 0u);
@@ -365,12 +367,14 @@ TEST(BoundingVolumes, PointsSpreadPastTheFloatRangeGiveAnError) {
   const float big = std::numeric_limits<float>::max();
   const Cloud spread = {
       {-big, -big, -big}, {-big, big, 0}, {big, 0, big}, {0, big, -big}, {1, 2, 3}};
-  const BoundingVolumesResult result = computeBoundingVolumes(spread);
+  const BoundingVolumesResult result =
+      computeBoundingVolumes(spread, StageCallback(), FitOptions{false});
   EXPECT_EQ(result.error, "the bounding volumes exceed the float range");
   EXPECT_EQ(result.volumes.points, 0u);
 
   // Large but representable: every number comes back finite.
-  const BoundingVolumesResult scaled = computeBoundingVolumes(transformed(spread, 0.25f));
+  const BoundingVolumesResult scaled =
+      computeBoundingVolumes(transformed(spread, 0.25f), StageCallback(), FitOptions{false});
   ASSERT_TRUE(scaled.ok()) << scaled.error;
   EXPECT_TRUE(std::isfinite(scaled.volumes.minimalSphere.radius));
   EXPECT_TRUE(std::isfinite(scaled.volumes.cornerSphere.radius));

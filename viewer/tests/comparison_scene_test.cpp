@@ -50,7 +50,8 @@ TEST(Legend, EveryNumberIsBvfitsJsonNumberToTheDigitsShown) {
       const Cloud cloud = slabOf(seed, 60 * static_cast<int>(seed), scale, {scale, 0, -3 * scale});
       FileReport report;
       report.file = "cloud.xyz";
-      const BoundingVolumesResult fit = computeBoundingVolumes(cloud);
+      const BoundingVolumesResult fit =
+          computeBoundingVolumes(cloud, StageCallback(), FitOptions{false});
       ASSERT_TRUE(fit.ok()) << fit.error;
       report.volumes = fit.volumes;
       std::ostringstream out;
@@ -95,7 +96,8 @@ TEST(Legend, EveryNumberIsBvfitsJsonNumberToTheDigitsShown) {
 
 TEST(Legend, FlatShapeShowsNoRatio) {
   const Cloud square = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
-  const BoundingVolumesResult fit = computeBoundingVolumes(square);
+  const BoundingVolumesResult fit =
+      computeBoundingVolumes(square, StageCallback(), FitOptions{false});
   ASSERT_TRUE(fit.ok());
   const std::vector<LegendLine> lines = legendLines(legendFigures(fit.volumes));
   for (std::size_t row = 2; row < lines.size(); ++row)

@@ -10,7 +10,8 @@
 #include "viewer/model_scene.h"
 
 OBB fittedBoxFor(const std::vector<Vector3>& points) {
-  const BoundingVolumesResult fit = computeBoundingVolumes(points);
+  const BoundingVolumesResult fit =
+      computeBoundingVolumes(points, StageCallback(), FitOptions{false});
   EXPECT_TRUE(fit.ok()) << fit.error;
   return toOBB(fit.volumes.facetMomentBox);
 }

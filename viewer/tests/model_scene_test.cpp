@@ -29,7 +29,8 @@ Cloud cloudOf(std::uint32_t seed, int count, float scale, const Vector3& offset)
 }
 
 ModelScene sceneOf(const Cloud& cloud) {
-  const BoundingVolumesResult fit = computeBoundingVolumes(cloud);
+  const BoundingVolumesResult fit =
+      computeBoundingVolumes(cloud, StageCallback(), FitOptions{false});
   EXPECT_TRUE(fit.ok()) << fit.error;
   return modelScene(cloud, fit.volumes);
 }
@@ -75,7 +76,8 @@ TEST(ModelScene, AtEveryScaleTheSceneFitsTheCameraAndHoldsEveryPointInEveryLayer
     for (std::uint32_t seed = 1; seed <= 5; ++seed) {
       const Vector3 shift = Vector3{offset(rng), offset(rng), offset(rng)} * scale;
       const Cloud cloud = cloudOf(seed, 300, scale, shift);
-      const BoundingVolumesResult fit = computeBoundingVolumes(cloud);
+      const BoundingVolumesResult fit =
+          computeBoundingVolumes(cloud, StageCallback(), FitOptions{false});
       ASSERT_TRUE(fit.ok()) << fit.error;
       const ModelScene scene = modelScene(cloud, fit.volumes);
       const ComparisonScene more =
@@ -115,7 +117,8 @@ TEST(ModelScene, AtEveryScaleTheSceneFitsTheCameraAndHoldsEveryPointInEveryLayer
 TEST(ModelScene, TheSurfaceKeepsEveryFaceOverThePointsInOrderAndDropsTheRest) {
   std::mt19937 rng(5);
   const Cloud cloud = cloudOf(3, 40, 1.0f, {});
-  const BoundingVolumesResult fit = computeBoundingVolumes(cloud);
+  const BoundingVolumesResult fit =
+      computeBoundingVolumes(cloud, StageCallback(), FitOptions{false});
   ASSERT_TRUE(fit.ok()) << fit.error;
   std::uniform_int_distribution<std::uint32_t> index(0, 45);  // now and then past the points
   std::vector<SurfaceTriangle> faces(200);
