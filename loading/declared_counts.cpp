@@ -8,26 +8,12 @@
 #include <utility>
 #include <vector>
 
+#include "loading/text_lines.h"
+
 namespace {
 
 bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
-
-bool startsWithCaseless(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (c != prefix[i]) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // Splits one line into blank-separated words.

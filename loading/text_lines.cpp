@@ -178,3 +178,19 @@ LoadResult finishedMesh(std::vector<Vector3> points, std::vector<Triangle> trian
   result.triangles = std::move(triangles);
   return result;
 }
+
+bool startsWithCaseless(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) {
+    return false;
+  }
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    char c = text[i];
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (c != prefix[i]) {
+      return false;
+    }
+  }
+  return true;
+}

@@ -12,6 +12,10 @@
 
 #include "loading/model_loader.h"
 
+// True when text starts with prefix, ASCII letters of text compared in lower case (prefix is
+// lower case).
+bool startsWithCaseless(std::string_view text, std::string_view prefix);
+
 // Lines of a stream, read in chunks: memory stays bounded by the longest line allowed.
 class LineReader {
  public:

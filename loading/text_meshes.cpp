@@ -13,22 +13,6 @@
 
 namespace {
 
-bool startsWithCaseless(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (c != prefix[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::string tooManyPoints() {
   return "more than " + std::to_string(MAX_LOADED_POINTS) + " points";
 }
