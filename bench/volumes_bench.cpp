@@ -20,13 +20,13 @@
 #include <vector>
 
 #include "bench/ratio_reporter.h"
-#include "bounds/hull_graph.h"
-#include "bounds/minimum_box.h"
 #include "geometry/vector3.h"
 #include "geometry/vector3d.h"
 #include "hull/exact_hull.h"
 #include "hull/tests/qhull_run.h"
 #include "volumes/cylinder.h"
+#include "volumes/hull_graph.h"
+#include "volumes/minimum_box.h"
 
 namespace {
 

@@ -14,14 +14,14 @@
 #include <vector>
 
 #include "bounds/box_fit.h"
-#include "bounds/comparison_volumes.h"
 #include "bounds/exact_minimal_sphere.h"
-#include "bounds/outline.h"
 #include "geometry/float_rounding.h"
 #include "geometry/vector3d.h"
 #include "hull/convex_hull.h"
 #include "hull/exact_hull.h"
 #include "hull/exact_hull_facets.h"
+#include "volumes/comparison_volumes.h"
+#include "volumes/outline.h"
 
 namespace {
 

@@ -53,7 +53,7 @@
 //   half-lengths across; all computed in double. No result is ever NaN.
 // - Deterministic: equal input gives equal output; nothing here draws from rand().
 // - Comparison volumes (ComparisonVolumes), after the final pass: computeComparisonVolumes
-//   (bounds/comparison_volumes.h) on the input points, with the exact hull's faces at the
+//   (volumes/comparison_volumes.h) on the input points, with the exact hull's faces at the
 //   normalised points (none for a degenerate shape) and the facet-moment box's axes as a candidate,
 //   so the minimum box is never larger than the facet-moment or the axis-aligned box beyond the
 //   outward rounding of the float results (about 1e-7 relative). Its stages follow "final
@@ -72,10 +72,9 @@
 #include <string>
 
 #include "bounds/minimal_sphere.h"
-#include "bounds/minimum_box.h"
-#include "bounds/oriented_box.h"
 #include "geometry/vector3.h"
 #include "volumes/capsule.h"
+#include "volumes/comparison_volumes.h"
 #include "volumes/cylinder.h"
 #include "volumes/ellipsoid.h"
 #include "volumes/kdop.h"
@@ -89,20 +88,6 @@ enum class Degeneracy { None, Flat, Linear, SinglePoint };  // "degenerate" = !=
 
 // Lower-case name: "none", "flat", "linear", "single point".
 const char* degeneracyName(Degeneracy degeneracy);
-
-// The volumes shown beside the ones above to compare them with: each a plain function of the
-// bounds library with its contract in its header, and each holds every input point.
-struct ComparisonVolumes {
-  OrientedBox minimumBox;             // bounds/minimum_box.h, canonical frame
-  MinimumBoxReport minimumBoxSearch;  // what that search covered and its proven gap
-  OrientedBox pointCovarianceBox;     // bounds/covariance_box.h, canonical frame
-  Kdop dop26;                         // volumes/kdop.h, k = 26
-  Sphere ritterSphere;                // bounds/ritter_sphere.h (plain radius)
-};
-
-// The 26-DOP under its earlier names.
-using Dop26 = Kdop;
-using Dop26Face = KdopFace;
 
 // The volumes physics and game engines use, each from its module in volumes/ and each
 // holding every input point: the minimum-volume capsule and cylinder, the k-DOPs for k = 6, 14, 18
@@ -178,8 +163,7 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points);
 
 // The same, naming each stage as it starts, for progress displays ("normalising", "hull",
 // then "box" for a solid or "outline" for a flat shape, "spheres", then "final pass");
-// the callback may be empty.
-using StageCallback = std::function<void(const char* stage)>;
+// the callback (StageCallback, volumes/comparison_volumes.h) may be empty.
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
                                              const StageCallback& onStage);
 

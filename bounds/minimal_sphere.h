@@ -28,13 +28,9 @@
 #include <cstdint>
 #include <span>
 
+#include "geometry/sphere.h"
 #include "geometry/vector3.h"
 #include "hull/convex_hull.h"
-
-struct Sphere {
-  Vector3 center = Vector3::ZERO;
-  float radius = 1.0f;  // while a fit is in progress: the squared radius
-};
 
 inline constexpr float SPHERE_EPSILON = 0.001f;
 // Added in single precision, so the factor is exactly 1.00100005f.

@@ -4,9 +4,9 @@
 #include <charconv>
 #include <cmath>
 
-#include "bounds/hull_graph.h"
-#include "bounds/hull_volume.h"
 #include "viewer/model_scene.h"
+#include "volumes/hull_graph.h"
+#include "volumes/hull_volume.h"
 
 namespace {
 

@@ -27,7 +27,6 @@
 
 #include "bounds/bounding_volumes.h"
 #include "bounds/box_fit.h"
-#include "bounds/comparison_volumes.h"
 #include "bounds/minimal_sphere.h"
 #include "geometry/vector3.h"
 #include "hull/convex_hull.h"
@@ -43,6 +42,7 @@
 #include "viewer/scene.h"
 #include "viewer/standard_streams.h"
 #include "viewer/window.h"
+#include "volumes/comparison_volumes.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Plane clipping of a convex polytope kept as face polygons; the cut closed by the convex
-// outline of the cut points in the plane (Andrew's monotone chain, as bounds/outline.h draws
+// outline of the cut points in the plane (Andrew's monotone chain, as volumes/outline.h draws
 // it, kept here so that this layer needs only geometry/).
 #include "volumes/polytope_clip.h"
 

@@ -246,10 +246,32 @@ TEST(BoundingVolumes, EveryPointLiesInsideEveryVolumeAtEveryScale) {
           // The exact hull closes; the minimal sphere is never beaten by Ritter's.
           EXPECT_EQ(v.hull.facets, 2 * v.hull.vertices - 4);
           EXPECT_LE(v.minimalSphere.radius, v.comparison.ritterSphere.radius);
+          // The facet-moment box is a candidate of the minimum box's search.
+          EXPECT_LE(v.comparison.minimumBox.volume,
+                    std::min(v.facetMomentBox.volume, v.axisAlignedBox.volume) * (1 + 1e-6));
         }
       }
     }
   }
+}
+
+// A block's corners with a streak of points along a diagonal: the streak turns the points'
+// covariance away from the block, the facets' moments do not.
+TEST(BoundingVolumes, TheFacetMomentBoxFindsTheBlockTheCovarianceOfItsPointsMisses) {
+  const Vector3d half(60, 30, 20);
+  Cloud streaked;
+  for (int i = 0; i < 8; ++i)
+    streaked.push_back(
+        Vector3d(i & 1 ? half.x : -half.x, i & 2 ? half.y : -half.y, i & 4 ? half.z : -half.z)
+            .toFloat());
+  for (int i = 0; i < 400; ++i) {
+    const double t = i / 399.0 * 2 - 1;
+    streaked.push_back(Vector3d(0.9 * half.x * t, 0.9 * half.y * t, -0.9 * half.z * t).toFloat());
+  }
+  const double blockVolume = 8 * half.x * half.y * half.z;
+  const BoundingVolumes v = volumesOf(streaked);
+  EXPECT_NEAR(v.facetMomentBox.volume / blockVolume, 1.0, 1e-5);
+  EXPECT_GT(v.comparison.pointCovarianceBox.volume / blockVolume, 1.5);
 }
 
 // Points on a circle of the given radius about centre, in the plane spanned by u and v.

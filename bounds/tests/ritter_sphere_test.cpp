@@ -1,14 +1,14 @@
 // Tests of Ritter's sphere: it holds every point at every scale and is never smaller than the
 // minimal sphere.
-#include "bounds/ritter_sphere.h"
+#include "volumes/ritter_sphere.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "bounds/minimal_sphere.h"
-#include "bounds/tests/volume_test_support.h"
 #include "hull/tests/hull_test_support.h"
+#include "volumes/tests/volume_test_support.h"
 
 namespace {
 

@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "bounds/comparison_volumes.h"
-#include "bounds/hull_volume.h"
 #include "bvfit/report.h"
 #include "bvfit/tests/json_value.h"
 #include "viewer/point_cloud.h"
+#include "volumes/comparison_volumes.h"
+#include "volumes/hull_volume.h"
 
 namespace {
 

@@ -45,7 +45,7 @@
 //
 // Contract (stated once, here):
 // - points: the input, all of which the box holds (tested in double on the stored float
-//   fields, see bounds/oriented_box.h). hull: the convex hull of the points or of an image of
+//   fields, see volumes/oriented_box.h). hull: the convex hull of the points or of an image of
 //   them under translation and positive uniform scaling (only directions are taken from it,
 //   as from a hull built on normalised points). A hull that leaves points out (tolerances)
 //   only changes which directions are tried.
@@ -60,17 +60,17 @@
 //   (vertices, loops, adjacency and arcs: about 400 bytes per hull vertex).
 // - A hull graph without a facet of non-zero area (flat, linear or single-point input) falls
 //   back to the covariance frame and the minimum rectangle in its principal plane.
-// - The box is in the canonical frame (bounds/box_frame.h).
+// - The box is in the canonical frame (volumes/box_frame.h).
 #pragma once
 
 #include <cmath>
 #include <cstddef>
 #include <span>
 
-#include "bounds/hull_graph.h"
-#include "bounds/oriented_box.h"
 #include "geometry/vector3.h"
 #include "hull/convex_hull.h"
+#include "volumes/hull_graph.h"
+#include "volumes/oriented_box.h"
 
 struct MinimumBoxOptions {
   // Relative gap at which a piece of an arc counts as decided: its lower bound is at least
@@ -101,7 +101,7 @@ OrientedBox minimumVolumeBox(std::span<const Vector3> points, const HullGraph& h
                              const MinimumBoxOptions& options = {},
                              MinimumBoxReport* report = nullptr);
 
-// The same on the project's hull, with the facet-moment box of that hull (fitBoxToHull) as an
-// extra candidate, so the result is never larger than it.
+// The same on the project's hull, with no extra candidates (the box fit lives above this
+// layer: bounds/bounding_volumes.h passes its facet-moment box in).
 OrientedBox minimumVolumeBox(std::span<const Vector3> points, const ConvexHull& hull,
                              MinimumBoxReport* report = nullptr);

@@ -10,14 +10,14 @@
 //   eigenvalues (where any orthonormal basis of the eigenspace is correct and the solver's
 //   is taken).
 // - The box is enclosingBox of all points along those axes: canonical frame, every point
-//   inside when tested in double (see bounds/oriented_box.h).
+//   inside when tested in double (see volumes/oriented_box.h).
 // - Points must be finite; no points give the zero box at the origin.
 #pragma once
 
 #include <span>
 
-#include "bounds/oriented_box.h"
 #include "geometry/vector3.h"
+#include "volumes/oriented_box.h"
 
 // The eigenvectors of the covariance matrix, for the largest eigenvalue first, right-handed.
 BoxAxes pointCovarianceAxes(std::span<const Vector3> points);

@@ -1,6 +1,6 @@
 // Tests of the canonical box frame: whatever order and signs a construction hands its axes
 // in, the same box comes out, sorted, signed by the rule and right-handed.
-#include "bounds/box_frame.h"
+#include "volumes/box_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <cmath>
 #include <random>
 
-#include "bounds/tests/volume_test_support.h"
 #include "geometry/vector3d.h"
+#include "volumes/tests/volume_test_support.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Tests of Melkman's outline of a simple polygon: on star-shaped polygons, walked from any
 // corner in either direction, it finds the same outline as convexOutline.
-#include "bounds/polygon_outline.h"
+#include "volumes/polygon_outline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The four comparison volumes, each from its own module, one after the other.
-#include "bounds/comparison_volumes.h"
+#include "volumes/comparison_volumes.h"
 
-#include "bounds/covariance_box.h"
-#include "bounds/hull_graph.h"
-#include "bounds/minimum_box.h"
-#include "bounds/ritter_sphere.h"
+#include "volumes/covariance_box.h"
+#include "volumes/hull_graph.h"
 #include "volumes/kdop.h"
+#include "volumes/minimum_box.h"
+#include "volumes/ritter_sphere.h"
 
 ComparisonVolumes computeComparisonVolumes(std::span<const Vector3> points, const ConvexHull& hull,
                                            std::span<const BoxAxes> candidates,

@@ -1,5 +1,5 @@
 // Melkman's deque: the hull so far, with the newest corner at both ends.
-#include "bounds/polygon_outline.h"
+#include "volumes/polygon_outline.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,6 +1,6 @@
 // The box type of every box construction of the bounds library (OrientedBox), and the one
 // step they share: given directions, the smallest box along them that holds every point, in
-// the canonical frame (bounds/box_frame.h).
+// the canonical frame (volumes/box_frame.h).
 //
 // Contract (stated once, here):
 // - enclosingBox rounds the given axes to float first and measures everything against the

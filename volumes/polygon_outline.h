@@ -1,5 +1,5 @@
 // The convex outline of a simple polygon in linear time (Melkman, 1987), in the terms of
-// bounds/outline.h. The silhouette of a convex polyhedron walked along its edges is such a
+// volumes/outline.h. The silhouette of a convex polyhedron walked along its edges is such a
 // polygon, and the minimum box outlines one per direction it tries, so sorting (as
 // convexOutline does for arbitrary points) would dominate there.
 //
@@ -17,6 +17,6 @@
 #include <span>
 #include <vector>
 
-#include "bounds/outline.h"
+#include "volumes/outline.h"
 
 void convexOutlineOfPolygon(std::span<const Point2> polygon, std::vector<Point2>& outline);

@@ -1,5 +1,5 @@
 // Convex outline, smallest rectangle and smallest circle of plane points, in double.
-#include "bounds/outline.h"
+#include "volumes/outline.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,5 +1,5 @@
 // Vertices shared by exact coordinates through a hash map; edges sorted and made unique.
-#include "bounds/hull_graph.h"
+#include "volumes/hull_graph.h"
 
 #include <algorithm>
 #include <unordered_map>

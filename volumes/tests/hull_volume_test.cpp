@@ -1,14 +1,14 @@
 // Tests of the hull volume: known solids, far from the origin as near it, the same from any
 // reference point, and never more than any box around the points.
-#include "bounds/hull_volume.h"
+#include "volumes/hull_volume.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "bounds/minimum_box.h"
-#include "bounds/tests/volume_test_support.h"
 #include "hull/tests/hull_test_support.h"
+#include "volumes/minimum_box.h"
+#include "volumes/tests/volume_test_support.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // Ritter's two passes in double, the stored radius rounded outward.
-#include "bounds/ritter_sphere.h"
+#include "volumes/ritter_sphere.h"
 
 #include <algorithm>
 

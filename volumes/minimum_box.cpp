@@ -1,7 +1,7 @@
 // Minimum-volume box: g(a) = width * minimum rectangle, evaluated at facet normals and
 // minimised along the arcs between them by splitting each arc until a lower bound decides
 // every piece (see the header for the reasoning and the bounds).
-#include "bounds/minimum_box.h"
+#include "volumes/minimum_box.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,17 +9,15 @@
 #include <exception>
 #include <limits>
 #include <numeric>
-#include <ostream>
 #include <span>
 #include <thread>
 #include <tuple>
 #include <vector>
 
-#include "bounds/box_fit.h"
-#include "bounds/covariance_box.h"
-#include "bounds/outline.h"
-#include "bounds/polygon_outline.h"
 #include "geometry/vector3d.h"
+#include "volumes/covariance_box.h"
+#include "volumes/outline.h"
+#include "volumes/polygon_outline.h"
 
 namespace {
 
@@ -883,13 +881,5 @@ OrientedBox minimumVolumeBox(std::span<const Vector3> points, const HullGraph& h
 
 OrientedBox minimumVolumeBox(std::span<const Vector3> points, const ConvexHull& hull,
                              MinimumBoxReport* report) {
-  std::vector<BoxAxes> extra;
-  if (!hull.facets.empty()) {
-    OBB facetMoment;
-    std::ostream discard(nullptr);  // the fit's report is not wanted here
-    fitBoxToHull(hull, facetMoment, discard);
-    extra.push_back({Vector3d(facetMoment.axes[0]), Vector3d(facetMoment.axes[1]),
-                     Vector3d(facetMoment.axes[2])});
-  }
-  return minimumVolumeBox(points, gatherHullGraph(hull), extra, MinimumBoxOptions{}, report);
+  return minimumVolumeBox(points, gatherHullGraph(hull), {}, MinimumBoxOptions{}, report);
 }

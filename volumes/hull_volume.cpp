@@ -1,5 +1,5 @@
 // Divergence theorem over the facets' triangle fans, in double.
-#include "bounds/hull_volume.h"
+#include "volumes/hull_volume.h"
 
 #include <cmath>
 

@@ -15,7 +15,7 @@
 
 #include <span>
 
-#include "bounds/minimal_sphere.h"
+#include "geometry/sphere.h"
 #include "geometry/vector3.h"
 
 Sphere ritterSphere(std::span<const Vector3> points);

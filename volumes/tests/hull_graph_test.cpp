@@ -1,6 +1,6 @@
 // Tests of the hull graph: every distinct hull vertex once, every edge once, Euler's formula
 // on the program's hulls, and loops cleaned of repeated vertices.
-#include "bounds/hull_graph.h"
+#include "volumes/hull_graph.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Canonical order and signs of a box's axes; see the header for the rule.
-#include "bounds/box_frame.h"
+#include "volumes/box_frame.h"
 
 #include <cmath>
 #include <utility>

@@ -1,13 +1,13 @@
 // The box along given axes around a point set: two passes in double, float results rounded
 // outward.
-#include "bounds/oriented_box.h"
+#include "volumes/oriented_box.h"
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
 
-#include "bounds/box_frame.h"
 #include "geometry/float_rounding.h"
+#include "volumes/box_frame.h"
 
 OrientedBox enclosingBox(std::span<const Vector3> points, const BoxAxes& axes) {
   OrientedBox box;

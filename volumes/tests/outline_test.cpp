@@ -2,7 +2,7 @@
 // seeded point sets: the outline holds every point and turns left at every corner, the
 // rectangle is the smallest over all edge directions, the circle the smallest over all pairs
 // and triples.
-#include "bounds/outline.h"
+#include "volumes/outline.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Point covariance in double, Jacobi eigenvectors, extents over all points.
-#include "bounds/covariance_box.h"
+#include "volumes/covariance_box.h"
 
 #include "geometry/jacobi_eigen3.h"
 

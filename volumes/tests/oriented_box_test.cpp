@@ -1,6 +1,6 @@
 // Tests of enclosingBox: after rounding to float the box still holds every point, at any
 // distance from the origin and any size, and it is no larger than the rounding requires.
-#include "bounds/oriented_box.h"
+#include "volumes/oriented_box.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "bounds/tests/volume_test_support.h"
+#include "volumes/tests/volume_test_support.h"
 
 namespace {
 

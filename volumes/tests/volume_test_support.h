@@ -11,12 +11,11 @@
 #include <span>
 #include <vector>
 
-#include "bounds/box_fit.h"
-#include "bounds/oriented_box.h"
 #include "geometry/vector3.h"
 #include "geometry/vector3d.h"
 #include "hull/convex_hull.h"
 #include "hull/tests/hull_test_support.h"
+#include "volumes/oriented_box.h"
 
 namespace volumetest {
 
@@ -60,17 +59,6 @@ inline ConvexHull hullAtWorkingScale(std::span<const Vector3> points) {
   ConvexHull hull;
   hull.build(workingScale(points).points);
   return hull;
-}
-
-// The volume of the box along the facet-moment axes of hull (fitted as the program fits them)
-// that holds every point.
-inline double facetMomentVolume(std::span<const Vector3> points, const ConvexHull& hull) {
-  OBB fitted;
-  std::ostream discard(nullptr);
-  fitBoxToHull(hull, fitted, discard);
-  return enclosingBox(
-             points, {Vector3d(fitted.axes[0]), Vector3d(fitted.axes[1]), Vector3d(fitted.axes[2])})
-      .volume;
 }
 
 // A rotation matrix (rows) from Euler-like angles, applied in double and rounded to float.
