@@ -307,9 +307,9 @@ bool representable(const BoundingVolumes& v) {
 
 // The engines' volumes, on the points as they are and the exact hull's vertices.
 template <class Stage>
-void computeEngineVolumes(std::span<const Vector3> points, const ExactHull& exact,
-                          BoundingVolumes& volumes, const Stage& stage) {
-  EngineVolumes& engine = volumes.engine;
+EngineVolumes engineVolumesOf(std::span<const Vector3> points, const ExactHull& exact,
+                              const Kdop& dop26, const Stage& stage) {
+  EngineVolumes engine;
   std::vector<Vector3> corners;
   corners.reserve(exact.vertices.size());
   for (std::int32_t i : exact.vertices)
@@ -325,12 +325,13 @@ void computeEngineVolumes(std::span<const Vector3> points, const ExactHull& exac
     stage(name.c_str());
     engine.kdops[i] = computeKdop(points, KDOP_SIZES[i]);
   }
-  engine.kdops.back() = volumes.comparison.dop26;
+  engine.kdops.back() = dop26;
   for (std::size_t i = 0; i < REDUCED_HULL_SIZES.size(); ++i) {
     const std::string name = "reduced hull " + std::to_string(REDUCED_HULL_SIZES[i]);
     stage(name.c_str());
     engine.reducedHulls[i] = reducedHull(points, exact, REDUCED_HULL_SIZES[i]);
   }
+  return engine;
 }
 
 }  // namespace
@@ -436,10 +437,24 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
     volumes.minimalSphere = volumes.comparison.ritterSphere;
 
   if (options.engineVolumes)
-    computeEngineVolumes(points, exact, volumes, stage);
+    volumes.engine = engineVolumesOf(points, exact, volumes.comparison.dop26, stage);
   if (!representable(volumes)) {
     result = BoundingVolumesResult();
     result.error = "the bounding volumes exceed the float range";
   }
   return result;
+}
+
+EngineVolumes computeEngineVolumes(std::span<const Vector3> points, const StageCallback& onStage) {
+  if (points.empty() ||
+      !std::all_of(points.begin(), points.end(), [](const Vector3& p) { return finite(p); }))
+    return EngineVolumes();
+  const auto stage = [&onStage](const char* name) {
+    if (onStage)
+      onStage(name);
+  };
+  stage("hull");
+  const ExactHull exact = buildExactHull(points);
+  stage("dop26");
+  return engineVolumesOf(points, exact, computeKdop(points, 26), stage);
 }

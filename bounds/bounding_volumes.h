@@ -176,3 +176,11 @@ struct FitOptions {
 BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
                                              const StageCallback& onStage,
                                              const FitOptions& options);
+
+// The engines' volumes alone, equal to the BoundingVolumes::engine that computeBoundingVolumes
+// gives for the same points: for a caller that fitted without them and wants them later (the
+// viewer, when one of their layers is first shown). Builds the exact hull again. Stages
+// "hull", "dop26", then those of the engine volumes above. Points computeBoundingVolumes
+// refuses (none, or a non-finite coordinate) give the default volumes.
+EngineVolumes computeEngineVolumes(std::span<const Vector3> points,
+                                   const StageCallback& onStage = StageCallback());

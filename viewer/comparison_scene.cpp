@@ -92,6 +92,14 @@ LegendFigures legendFigures(std::size_t points, const ConvexHull& hull, const OB
   return figures;
 }
 
+LegendLine legendRow(char key, const char* name, double volume, double hullVolume,
+                     std::optional<LayerColour> swatch) {
+  const double ratio = volume / hullVolume;
+  return {std::string(1, key) + "    " + padded(name, 21) + padded(withDigits(volume, 6), 14) +
+              (hullVolume > 0 && std::isfinite(ratio) ? withDigits(ratio, 4) : "-"),
+          swatch};
+}
+
 std::vector<LegendLine> legendLines(const LegendFigures& f) {
   struct Row {
     char key;
@@ -114,12 +122,7 @@ std::vector<LegendLine> legendLines(const LegendFigures& f) {
                        " vertices, " + std::to_string(f.hullFacets) + " facets",
                    std::nullopt});
   lines.push_back({"key  layer                volume        / hull", std::nullopt});
-  for (const Row& row : rows) {
-    const double ratio = row.volume / f.hullVolume;
-    lines.push_back({std::string(1, row.key) + "    " + padded(row.name, 21) +
-                         padded(withDigits(row.volume, 6), 14) +
-                         (f.hullVolume > 0 && std::isfinite(ratio) ? withDigits(ratio, 4) : "-"),
-                     row.swatch});
-  }
+  for (const Row& row : rows)
+    lines.push_back(legendRow(row.key, row.name, row.volume, f.hullVolume, row.swatch));
   return lines;
 }

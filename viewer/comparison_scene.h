@@ -84,3 +84,7 @@ struct LegendLine {
 };
 
 std::vector<LegendLine> legendLines(const LegendFigures& figures);
+
+// One layer's line of the legend, formatted as above.
+LegendLine legendRow(char key, const char* name, double volume, double hullVolume,
+                     std::optional<LayerColour> swatch);

@@ -63,6 +63,14 @@ void bindModelKey() {
   bindKey('m', toggleModel);
 }
 
+void bindEngineKeys() {
+  bindKey('c', toggleCapsule);
+  bindKey('y', toggleCylinder);
+  bindKey('e', toggleEllipsoid);
+  bindKey('k', nextKdop);
+  bindKey('r', nextReducedHull);
+}
+
 void keyboard(unsigned char key, int /*x*/, int /*y*/) {
   if (key == ESCAPE_KEY) {
     std::exit(1);

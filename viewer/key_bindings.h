@@ -34,6 +34,9 @@ void bindKeys();
 void bindComparisonKeys();
 // Appends m, the model's own layer, after those (index 15).
 void bindModelKey();
+// Appends the engines' layers after m: c capsule, y cylinder, e ellipsoid, k the next k-DOP,
+// r the next reduced hull (indices 16 to 20).
+void bindEngineKeys();
 // True when the binding was made, false when the key was already bound.
 bool bindKey(char key, Command command);
 bool bindSpecialKey(int key, Command command);

@@ -15,7 +15,8 @@
 // (again); then 3 per point for list 0 (its hull has one colour) and 18 for list 1; the
 // comparison layers and the model's own layer, recorded last, draw nothing. Only such a
 // point set records the model's layer: the program's own cloud makes the GL calls it always
-// made.
+// made. The engines' layers of either, fitted and recorded only when one is first shown,
+// draw nothing from the generator.
 #include <GL/freeglut.h>
 
 #include <cstdlib>
@@ -34,6 +35,7 @@
 #include "viewer/command_line.h"
 #include "viewer/comparison_layers.h"
 #include "viewer/comparison_scene.h"
+#include "viewer/engine_layers.h"
 #include "viewer/key_bindings.h"
 #include "viewer/model_layer.h"
 #include "viewer/model_scene.h"
@@ -74,6 +76,7 @@ void openWindow(const std::vector<std::string>& glutArguments) {
   bindKeys();
   bindComparisonKeys();
   bindModelKey();
+  bindEngineKeys();
   initWindow(argc, argv.data());
   initGL();
   glutKeyboardFunc(keyboard);
@@ -139,7 +142,11 @@ void showRandomCloud(const std::vector<std::string>& glutArguments,
   const ComparisonVolumes comparison =
       computeComparisonVolumes(points, hull, std::span<const BoxAxes>(&facetMomentAxes, 1));
   recordComparisonLayers(comparisonScene(comparison, Normalisation{}));
-  legendText = legendLines(legendFigures(points.size(), hull, box, sphere, comparison));
+  const LegendFigures figures = legendFigures(points.size(), hull, box, sphere, comparison);
+  legendText = legendLines(figures);
+  // Fitted the first time one of their layers is shown; the cloud is its own scene frame.
+  engineLayerSource = {[&points] { return computeEngineVolumes(points); }, Normalisation{},
+                       figures.hullVolume};
 
   glutMainLoop();
 }
@@ -171,6 +178,10 @@ int showFittedPoints(const std::vector<std::string>& glutArguments,
   recordComparisonLayers(comparisonScene(fit.volumes.comparison, fit.volumes.normalisation));
   recordModelLayer(scene);
   legendText = legendLines(legendFigures(fit.volumes));
+  // Fitted the first time one of their layers is shown: their searches would keep a large
+  // model's window waiting.
+  engineLayerSource = {[&points] { return computeEngineVolumes(points); },
+                       fit.volumes.normalisation, fit.volumes.hull.volume};
 
   glutMainLoop();
   return 0;

@@ -51,3 +51,23 @@ void toggleModel() {
 void toggleLegend() {
   viewState.showLegend = !viewState.showLegend;
 }
+void toggleCapsule() {
+  viewState.showCapsule = !viewState.showCapsule;
+}
+void toggleCylinder() {
+  viewState.showCylinder = !viewState.showCylinder;
+}
+void toggleEllipsoid() {
+  viewState.showEllipsoid = !viewState.showEllipsoid;
+}
+void nextKdop() {
+  viewState.kdopLayer = (viewState.kdopLayer + 1) % 4;
+}
+void nextReducedHull() {
+  viewState.reducedHullLayer = (viewState.reducedHullLayer + 1) % 4;
+}
+
+bool anyEngineLayerShown(const ViewState& view) {
+  return view.showCapsule || view.showCylinder || view.showEllipsoid || view.kdopLayer != 0 ||
+         view.reducedHullLayer != 0;
+}

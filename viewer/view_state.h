@@ -1,5 +1,6 @@
 // ViewState: where the scene stands in front of the camera, which of its layers (the model's
-// own, the four of the start, the four comparison layers) and whether the legend are shown,
+// own, the four of the start, the four comparison layers, the engines' layers) and whether the
+// legend are shown,
 // together with the commands that change it (one value each).
 //
 // The key commands write it and the display callback reads it, both on the one GLUT
@@ -22,6 +23,13 @@ struct ViewState {
   bool showLegend = false;          // the legend overlay
   // The model's own layer (bindModelKey): on at start; the program's own cloud has none.
   bool showModel = true;
+  // The engines' layers (bindEngineKeys), all off at start. kdopLayer and reducedHullLayer
+  // pick one of three (1 to 3) or none (0).
+  bool showCapsule = false;
+  bool showCylinder = false;
+  bool showEllipsoid = false;
+  int kdopLayer = 0;         // 1, 2, 3: the 6-, 14-, 18-DOP
+  int reducedHullLayer = 0;  // 1, 2, 3: at most 32, 64, 255 vertices
 
   bool operator==(const ViewState&) const = default;
 };
@@ -52,3 +60,11 @@ void toggleDop26();           // flips showDop26
 void toggleRitterSphere();    // flips showRitterSphere
 void toggleLegend();          // flips showLegend
 void toggleModel();           // flips showModel
+void toggleCapsule();         // flips showCapsule
+void toggleCylinder();        // flips showCylinder
+void toggleEllipsoid();       // flips showEllipsoid
+void nextKdop();              // kdopLayer 0 -> 1 -> 2 -> 3 -> 0
+void nextReducedHull();       // reducedHullLayer 0 -> 1 -> 2 -> 3 -> 0
+
+// Whether any of the engines' layers is on.
+bool anyEngineLayerShown(const ViewState& view);

@@ -5,6 +5,7 @@
 #include <GL/glu.h>
 
 #include "viewer/comparison_layers.h"
+#include "viewer/engine_layers.h"
 #include "viewer/model_layer.h"
 #include "viewer/scene.h"
 #include "viewer/swap_interval.h"
@@ -80,6 +81,7 @@ void display() {
         glCallList(comparisonListBase + k);
     }
   }
+  drawEngineLayers(viewState);
   if (viewState.showLegend) {
     drawLegend(legendText);
   }

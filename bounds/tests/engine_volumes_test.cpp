@@ -1,5 +1,6 @@
 // The engines' volumes as computeBoundingVolumes returns them: every input point inside each
-// at every scale, and the ellipsoid never larger than the minimal sphere beyond its accuracy.
+// at every scale, the ellipsoid never larger than the minimal sphere beyond its accuracy, and
+// the same volumes when they are fitted later, alone.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -37,7 +38,14 @@ TEST(EngineVolumes, HoldEveryPointAndTheEllipsoidIsNoLargerThanTheMinimalSphere)
             ASSERT_LE(dot(face.normal, Vector3d(p)), face.offset);
         }
       }
+      const EngineVolumes later = computeEngineVolumes(points);
+      EXPECT_EQ(later.capsule.volume, engine.capsule.volume);
+      EXPECT_EQ(later.cylinder.volume, engine.cylinder.volume);
+      EXPECT_EQ(later.ellipsoid.volume, engine.ellipsoid.volume);
+      for (std::size_t i = 0; i < engine.kdops.size(); ++i)
+        EXPECT_EQ(later.kdops[i].volume, engine.kdops[i].volume);
       for (std::size_t i = 0; i < engine.reducedHulls.size(); ++i) {
+        EXPECT_EQ(later.reducedHulls[i].volume, engine.reducedHulls[i].volume);
         EXPECT_LE(engine.reducedHulls[i].vertices.size(),
                   static_cast<std::size_t>(REDUCED_HULL_SIZES[i]));
         EXPECT_GE(engine.reducedHulls[i].volume, fit.volumes.hull.volume * (1 - 1e-9));

@@ -1,13 +1,15 @@
-// The comparison layers and the legend, end to end: each key shows its layer in its own
-// colour and hides it again, for the program's cloud and for a point set fitted at any scale;
-// the legend appears in the top left corner and goes again.
+// The comparison layers, the engines' layers and the legend, end to end: each key shows its
+// layer in its own colour and hides it again, for the program's cloud and for a point set
+// fitted at any scale; the legend appears in the top left corner and goes again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "viewer/comparison_scene.h"
+#include "viewer/engine_scene.h"
 #include "viewer/tests/bvdemo_fixture.h"
 
 namespace {
@@ -68,6 +70,46 @@ TEST_F(Bvdemo, ComparisonKeysShowTheirLayersInTheirOwnColoursAndHideThemAgain) {
 TEST_F(Bvdemo, ComparisonLayersOfACloudFittedAtAnyScale) {
   auto demo = start(SEED, {"--seed", "7", "--points", "500"});
   expectComparisonLayersShowAndHide(*demo, true);
+}
+
+// The engines' layers of a fitted cloud, each on a white window: c, y and e show theirs and
+// hide it again; k and r step through three layers each and then off. The legend then lists
+// them too, down to its nineteenth line.
+TEST_F(Bvdemo, EngineKeysShowTheirLayersInTheirOwnColoursAndTheLegendListsThem) {
+  auto demo = start(SEED, {"--seed", "7", "--points", "500"});
+  demo->pressKeys({"1", "m"});
+  ASSERT_EQ(countIf(demo->settledFrame(), isWhite), 640 * 480);
+  for (std::size_t i = 0; i < ENGINE_LAYERS.size(); ++i) {
+    const ComparisonLayer& layer = ENGINE_LAYERS[i];
+    SCOPED_TRACE(layer.name);
+    demo->pressKey(std::string(1, layer.key));
+    const Frame shown = demo->settledFrame();
+    const long long drawn = nonWhitePixels(shown);
+    EXPECT_GT(drawn, 2'000);
+    EXPECT_GE(countIf(shown, [&](std::uint32_t p) { return onTheWayFromWhiteTo(p, layer.colour); }),
+              drawn * 95 / 100);
+    // The stepping keys show their next layer; the last of three, and the others, go off.
+    const bool steps = i + 1 < ENGINE_LAYERS.size() && ENGINE_LAYERS[i + 1].key == layer.key;
+    if (!steps) {
+      demo->pressKey(std::string(1, layer.key));
+      EXPECT_EQ(countIf(demo->settledFrame(), isWhite), 640 * 480);
+    }
+  }
+  demo->pressKey("h");
+  const Frame legend = demo->settledFrame();
+  long long capsuleSwatch = 0;
+  long long lowest = 0;
+  for (int y = 0; y < legend.height; ++y) {
+    for (int x = 0; x < legend.width; ++x) {
+      if (legend.at(x, y) == 0)
+        lowest = y;  // text
+      // The capsule's swatch: (0.85, 0.1, 0.55) opaque, to the rounding of 25.5.
+      const std::uint32_t p = legend.at(x, y);
+      capsuleSwatch += red(p) == 217 && std::abs(green(p) - 25.5) < 1 && blue(p) == 140 ? 1 : 0;
+    }
+  }
+  EXPECT_EQ(capsuleSwatch, 100);
+  EXPECT_GT(lowest, 15 * 18);
 }
 
 TEST_F(Bvdemo, LegendKeyShowsTheLegendTopLeftAndHidesItAgain) {

@@ -103,9 +103,10 @@ TEST(CommandLine, DoubleDashEndsTheOptionsAndHelpIsAnOption) {
   }
   const std::string usage = usageText();
   for (const char* mentioned :
-       {"--seed N", "--points N", "FILE", "-display", "-geometry", "-iconic", "-direct",
-        "-indirect", "-gldebug", "-sync", "Mouse", "Exit status", "1 to 4", "5 to 8",
-        "h the legend", "m ", "z / Z", "arrow keys", "Escape"}) {
+       {"--seed N",  "--points N", "FILE",         "-display", "-geometry",  "-iconic",
+        "-direct",   "-indirect",  "-gldebug",     "-sync",    "Mouse",      "Exit status",
+        "1 to 4",    "5 to 8",     "h the legend", "m ",       "c, y and e", "k steps",
+        "r through", "z / Z",      "arrow keys",   "Escape"}) {
     EXPECT_NE(usage.find(mentioned), std::string::npos) << mentioned;
   }
 }

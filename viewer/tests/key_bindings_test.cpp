@@ -143,4 +143,29 @@ TEST(KeyBindingsDeathTest, EscapeExitsWithStatusOneWithoutBeingBound) {
   EXPECT_EXIT(keyboard(ESCAPE_KEY, 0, 0), ::testing::ExitedWithCode(1), "");
 }
 
+TEST_F(KeyBindingsTest, EngineKeysFollowTheModelKeyAndEachChangesOnlyItsLayer) {
+  bindComparisonKeys();
+  bindModelKey();
+  bindEngineKeys();
+  EXPECT_FALSE(anyEngineLayerShown(viewState));
+  int index = 16;
+  for (const char key : {'c', 'y', 'e', 'k', 'r'})
+    EXPECT_EQ(keyBindings.keyMap.at(static_cast<unsigned char>(key)), index++) << key;
+  // Four presses bring every engine key back to where it started, one layer at a time.
+  for (const char key : {'c', 'y', 'e', 'k', 'r'}) {
+    const ViewState start = viewState;
+    const int presses = key == 'k' || key == 'r' ? 4 : 2;
+    for (int press = 1; press <= presses; ++press) {
+      keyboard(static_cast<unsigned char>(key), 0, 0);
+      EXPECT_EQ(anyEngineLayerShown(viewState), press < presses) << key << " press " << press;
+    }
+    EXPECT_EQ(viewState, start) << key;
+  }
+  keyboard('k', 0, 0);
+  keyboard('r', 0, 0);
+  keyboard('r', 0, 0);
+  EXPECT_EQ(viewState.kdopLayer, 1);
+  EXPECT_EQ(viewState.reducedHullLayer, 2);
+}
+
 }  // namespace
