@@ -19,12 +19,7 @@
 #include <CGAL/Exact_predicates_inexact_constructions_kernel.h>
 #include <CGAL/Surface_mesh.h>
 #include <CGAL/convex_hull_3.h>
-#include <assimp/postprocess.h>
-#include <assimp/scene.h>
 #include <libqhull_r/qhull_ra.h>
-#include <malloc.h>
-
-#include <assimp/Importer.hpp>
 
 #include <algorithm>
 #include <array>
@@ -40,70 +35,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/heap_peak.h"
 #include "bench/ratio_reporter.h"
+#include "bench/surface_sample.h"
 #include "bounds/box_fit.h"
 #include "bounds/minimal_sphere.h"
 #include "geometry/vector3.h"
 #include "geometry/vector3d.h"
 #include "hull/convex_hull.h"
 #include "hull/exact_hull.h"
-
-// Heap accounting: every allocation of the process goes through these wrappers of glibc's
-// allocator. Single-threaded use only (the benchmarks run on one thread).
-extern "C" {
-void* __libc_malloc(std::size_t size);
-void* __libc_calloc(std::size_t count, std::size_t size);
-void* __libc_realloc(void* p, std::size_t size);
-void* __libc_memalign(std::size_t alignment, std::size_t size);
-void __libc_free(void* p);
-}
-
-namespace {
-
-bool counting = false;
-// Signed: memory taken before the count started may be given back while it runs.
-std::ptrdiff_t heapInUse = 0;
-std::ptrdiff_t heapPeak = 0;
-
-void* counted(void* p) {
-  if (counting && p != nullptr) {
-    heapInUse += static_cast<std::ptrdiff_t>(malloc_usable_size(p));
-    if (heapInUse > heapPeak)
-      heapPeak = heapInUse;
-  }
-  return p;
-}
-
-void uncount(void* p) {
-  if (counting && p != nullptr)
-    heapInUse -= static_cast<std::ptrdiff_t>(malloc_usable_size(p));
-}
-
-}  // namespace
-
-extern "C" {
-void* malloc(std::size_t size) {
-  return counted(__libc_malloc(size));
-}
-void* calloc(std::size_t count, std::size_t size) {
-  return counted(__libc_calloc(count, size));
-}
-void* realloc(void* p, std::size_t size) {
-  uncount(p);
-  return counted(__libc_realloc(p, size));
-}
-void* aligned_alloc(std::size_t alignment, std::size_t size) {
-  return counted(__libc_memalign(alignment, size));
-}
-int posix_memalign(void** out, std::size_t alignment, std::size_t size) {
-  *out = counted(__libc_memalign(alignment, size));
-  return *out == nullptr ? 12 /* ENOMEM */ : 0;
-}
-void free(void* p) {
-  uncount(p);
-  __libc_free(p);
-}
-}
 
 namespace {
 
@@ -113,11 +53,6 @@ using Point = std::array<float, 3>;  // a point as a sortable value
 
 constexpr float HALF_EXTENT = 100.0f;
 
-// Debian's assimp-testmodels: the duck is closed (every edge in two triangles), curved all
-// over and has flat parts, as a scanned object has. The Wuson of the same collection has open
-// seams.
-constexpr const char* SCAN_MODEL = "/usr/share/assimp/models/Collada/duck.dae";
-
 enum class Shape { Cube, Ball, Sphere, Scan, CubeFaces, FuzzyCube };
 const char* const SHAPE_NAMES[] = {"cube",      "ball",       "sphere",
                                    "duck-scan", "cube-faces", "fuzzy-cube"};
@@ -125,58 +60,6 @@ const char* const SHAPE_NAMES[] = {"cube",      "ball",       "sphere",
 // Clouds per size: enough to vary the input, few enough to keep a million points cheap.
 int cloudsFor(int count) {
   return count <= 1000 ? 16 : (count <= 100000 ? 4 : 1);
-}
-
-// The model's triangles as loaded, node transforms applied; empty when it cannot be read.
-std::vector<std::array<Vector3d, 3>> modelTriangles(const char* path) {
-  Assimp::Importer importer;
-  const aiScene* scene =
-      importer.ReadFile(path, aiProcess_Triangulate | aiProcess_PreTransformVertices);
-  std::vector<std::array<Vector3d, 3>> triangles;
-  if (scene == nullptr)
-    return triangles;
-  for (unsigned m = 0; m < scene->mNumMeshes; ++m) {
-    const aiMesh& mesh = *scene->mMeshes[m];
-    for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
-      const aiFace& face = mesh.mFaces[f];
-      if (face.mNumIndices != 3)
-        continue;  // points and lines bound no surface
-      std::array<Vector3d, 3>& triangle = triangles.emplace_back();
-      for (int k = 0; k < 3; ++k) {
-        const aiVector3D& v = mesh.mVertices[face.mIndices[k]];
-        triangle[static_cast<std::size_t>(k)] = Vector3d(v.x, v.y, v.z);
-      }
-    }
-  }
-  return triangles;
-}
-
-// Points uniform by area on the model's surface, as a dense scan of it would give: a triangle
-// picked with probability proportional to its area, then a uniform point in it (the square
-// root makes the barycentric pick uniform), computed in double and rounded to float.
-void sampleSurface(std::mt19937& rng, std::vector<Vector3>& cloud, int count) {
-  static const std::vector<std::array<Vector3d, 3>> triangles = modelTriangles(SCAN_MODEL);
-  if (triangles.empty())
-    return;
-  static const std::vector<double> cumulativeArea = [] {
-    std::vector<double> sums;
-    double sum = 0;
-    for (const auto& [a, b, c] : triangles) {
-      sum += 0.5 * length(cross(b - a, c - a));
-      sums.push_back(sum);
-    }
-    return sums;
-  }();
-  std::uniform_real_distribution<double> unit(0.0, 1.0);
-  while (static_cast<int>(cloud.size()) < count) {
-    const double pick = unit(rng) * cumulativeArea.back();
-    const auto found = std::upper_bound(cumulativeArea.begin(), cumulativeArea.end(), pick);
-    const auto& [a, b, c] = triangles[std::min(
-        static_cast<std::size_t>(found - cumulativeArea.begin()), triangles.size() - 1)];
-    const double s = std::sqrt(unit(rng));
-    const double t = unit(rng);
-    cloud.push_back((a * (1 - s) + b * (s * (1 - t)) + c * (s * t)).toFloat());
-  }
 }
 
 // A point uniform on the surface of the cube [-0.5, 0.5]^3: a face picked uniformly, its
@@ -265,17 +148,6 @@ class NullBuffer : public std::streambuf {
   int overflow(int c) override { return c; }
   std::streamsize xsputn(const char*, std::streamsize n) override { return n; }
 };
-
-// The peak heap of one call of run above what was in use before, in megabytes.
-template <class Run>
-double peakHeapMegabytes(Run run) {
-  heapInUse = 0;
-  heapPeak = 0;
-  counting = true;
-  run();
-  counting = false;
-  return static_cast<double>(heapPeak) / (1024.0 * 1024.0);
-}
 
 // Runs one job per iteration over the clouds in turn, and records one job's peak heap.
 template <class Job>
