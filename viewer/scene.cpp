@@ -64,7 +64,11 @@ void drawPointsAndHull(int count, const std::vector<Vector3>& points, const Conv
 }
 
 void drawModelPointsAndHull(const std::vector<Vector3>& points, const ConvexHull& hull) {
+  // Where the model's own layer already drew a dot at the very same depth, its colour stays:
+  // a scan of a million points reads by its height colours, not as a million random ones.
+  glDepthFunc(GL_LESS);
   drawPointMarkers(static_cast<int>(points.size()), points);
+  glDepthFunc(GL_LEQUAL);
 
   glDisable(GL_DEPTH_TEST);
   glColor4f(MODEL_HULL_COLOUR[0], MODEL_HULL_COLOUR[1], MODEL_HULL_COLOUR[2], MODEL_HULL_ALPHA);

@@ -39,7 +39,9 @@ inline constexpr float DOT_SIZE = 2.0f;
 void drawPointsAndHull(int count, const std::vector<Vector3>& points, const ConvexHull& hull);
 
 // List 0 for a point set fitted at any scale, whose hull may have thousands of facets: the
-// points as drawPointsAndHull draws them (3 * count draws), then the hull's triangles in one
+// points as drawPointsAndHull draws them (3 * count draws) but with the depth test strict
+// (GL_LESS, GL_LEQUAL again after), so that they do not paint over the model layer's own dots
+// drawn before them at the same depth, then the hull's triangles in one
 // translucent colour (MODEL_HULL_COLOUR, alpha 0.15, one GL_TRIANGLES batch, depth test off)
 // and every facet's sides as depth-tested GL_LINES in a darker shade of it, so the hull reads
 // as one shape. Its faces take no draws from the generator.

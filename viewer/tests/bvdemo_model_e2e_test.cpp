@@ -225,7 +225,17 @@ TEST_F(BvdemoModel, AModelWithoutFacesShowsItsPointsAsOpaqueDotsColouredByHeight
     text << i % 10 << ' ' << i / 10 % 10 << ' ' << i / 100 << '\n';
   }
   auto demo = start(SEED, {writeFile("grid.xyz", text.str())});
-  demo->pressKey("1");
+  const Frame first = demo->settledFrame();
+  // The points of layer 1 do not paint over the model's own dots: hiding the model changes
+  // the dots' colours, not just what lies behind them.
+  demo->pressKey("m");
+  const Frame pointsAlone = demo->settledFrame();
+  long long recoloured = 0;
+  for (int y = 0; y < first.height; ++y)
+    for (int x = 0; x < first.width; ++x)
+      recoloured += first.at(x, y) != pointsAlone.at(x, y) ? 1 : 0;
+  EXPECT_GT(recoloured, 1'000);
+  demo->pressKeys({"m", "1"});
   const Frame dots = demo->settledFrame();
   EXPECT_GT(nonWhitePixels(dots), 1'000);
   // Opaque: no dot is blended with the white behind it, so some channel stays dark.
