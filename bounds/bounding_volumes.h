@@ -54,7 +54,7 @@
 // - Deterministic: equal input gives equal output; nothing here draws from rand().
 // - Comparison volumes (ComparisonVolumes), after the final pass: computeComparisonVolumes
 //   (volumes/comparison_volumes.h) on the input points, with the exact hull's faces at the
-//   normalised points (none for a degenerate shape) and the facet-moment box's axes as a candidate,
+//   input points (none for a degenerate shape) and the facet-moment box's axes as a candidate,
 //   so the minimum box is never larger than the facet-moment or the axis-aligned box beyond the
 //   outward rounding of the float results (about 1e-7 relative). Its stages follow "final
 //   pass": "minimum box", "point covariance box", "dop26", "ritter sphere". These take no

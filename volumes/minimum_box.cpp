@@ -232,6 +232,21 @@ class DirectionEvaluator {
       }
       ++fallbacks_;
     }
+    return evaluateProjected(a, e1, e2);
+  }
+
+  // The same with every vertex projected, whatever the walk would give.
+  Candidate evaluateProjected(const Vector3d& a) {
+    Vector3d e1;
+    Vector3d e2;
+    planeBasis(a, e1, e2);
+    return evaluateProjected(a, e1, e2);
+  }
+
+  bool lastWalked() const { return lastWalked_; }
+
+ private:
+  Candidate evaluateProjected(const Vector3d& a, const Vector3d& e1, const Vector3d& e2) {
     double lo = INFINITE;
     double hi = -INFINITE;
     outline_.clear();
@@ -250,7 +265,6 @@ class DirectionEvaluator {
     return {(hi - lo) * rectangle.area, frameOf(a, e1, e2, rectangle.direction)};
   }
 
- private:
   // Outward unit normals by Newell's method in double (zero for facets without area).
   void orientFacets(const HullGraph& graph) {
     for (const std::vector<std::int32_t>& loop : graph.facets) {
@@ -598,12 +612,14 @@ class Search {
     inParallel([this](Worker& worker, std::size_t w) { searchArcs(worker, w); });
     merge();
     report.arcs = order_.size();
+    std::size_t undecided = 0;
     for (const Worker& worker : workers_) {
       report.arcsSearched += worker.arcsSearched;
       report.arcsExcluded += worker.arcsExcluded;
       report.pieces += worker.pieces;
+      undecided += worker.undecided;
     }
-    report.complete = !facets_.empty();
+    report.complete = !facets_.empty() && undecided == 0;
   }
 
  private:
@@ -612,6 +628,8 @@ class Search {
     DirectionEvaluator evaluator;
     Candidate best;
     double lowestBound = INFINITE;
+    std::size_t undecided = 0;  // pieces or arcs double arithmetic could not bound
+    bool floorReached = false;  // in the arc being searched
     std::size_t arcsSearched = 0;
     std::size_t arcsExcluded = 0;
     std::size_t pieces = 0;
@@ -742,8 +760,14 @@ class Search {
 
   // True when the piece's bound decides it; the bound is kept for the reported gap.
   bool decided(Worker& worker, double bound, double reach) const {
-    if (bound < worker.best.volume * (1.0 - gap_) && reach >= MIN_PIECE)
-      return false;
+    if (bound < worker.best.volume * (1.0 - gap_)) {
+      if (reach >= MIN_PIECE)
+        return false;
+      // Halved down to the resolution of double angles and still not decided: the bound
+      // cannot close here, and neither will it on the rest of the arc (a hull flat to within
+      // its rounding, its sizes some thirty orders apart, whose arcs would take 1e12 pieces).
+      worker.floorReached = true;
+    }
     if (bound < worker.best.volume)
       worker.lowestBound = std::min(worker.lowestBound, bound);
     return true;
@@ -767,13 +791,38 @@ class Search {
                  half))
       pending.push_back({half, theta});
     std::size_t pieces = 0;
+    worker.floorReached = false;
     while (!pending.empty()) {
+      if (worker.floorReached) {
+        // The arc is left undecided: the search is incomplete and its gap unbounded.
+        ++worker.undecided;
+        worker.lowestBound = 0.0;
+        pending.clear();
+        break;
+      }
       const auto [lo, hi] = pending.back();
       pending.pop_back();
       ++pieces;
       const double middle = 0.5 * (lo + hi);
       const Vector3d a = arc.at(middle);
-      const Candidate c = worker.evaluator.evaluate(a);
+      Candidate c = worker.evaluator.evaluate(a);
+      // A walked outline can miss part of the true one on a hull graph that is not exactly
+      // convex (faces placed at rounded points), and its value then lies below g. Below the
+      // best box such a value would keep the piece's bound below it at every size, and the
+      // piece would be halved down to MIN_PIECE (on a 2,737-vertex model, for ever): the
+      // direction is measured again over every vertex.
+      if (worker.evaluator.lastWalked() && c.volume < worker.best.volume * (1.0 - gap_))
+        c = worker.evaluator.evaluateProjected(a);
+      if (c.volume < worker.best.volume * (1.0 - gap_) &&
+          !(worker.evaluator.volumeAlong(c.axes) <= c.volume * (1.0 + 1e-9))) {
+        // Every vertex projected and still the rectangle disagrees with the box measured
+        // along its own frame: double arithmetic cannot resolve this direction (a hull flat to
+        // within its rounding, its sizes thirty orders apart). Halving would run down to
+        // MIN_PIECE over the whole arc; the piece stays undecided and the search says so.
+        ++worker.undecided;
+        worker.lowestBound = std::min(worker.lowestBound, c.volume);
+        continue;
+      }
       offer(worker, c);
       const double bound =
           pieceBound(arc, middle, lo, hi, c.volume, worker.evaluator.localShape(a, d1), p0);

@@ -87,10 +87,13 @@ struct MinimumBoxReport {
   std::size_t facetsExcluded = 0;  // shown by the bound to hold no smaller box
   std::size_t arcs = 0;            // arcs between the normals of facets sharing an edge
   std::size_t arcsSearched = 0;
-  std::size_t arcsExcluded = 0;       // shown by the bound to hold no smaller box
-  std::size_t pieces = 0;             // pieces of arcs evaluated and bounded
-  std::size_t evaluations = 0;        // directions evaluated in all
-  bool complete = false;              // every facet and every arc searched or excluded
+  std::size_t arcsExcluded = 0;  // shown by the bound to hold no smaller box
+  std::size_t pieces = 0;        // pieces of arcs evaluated and bounded
+  std::size_t evaluations = 0;   // directions evaluated in all
+  // Every facet and every arc searched or excluded. False also where double arithmetic could
+  // not bound a piece (a hull flat to within its rounding, its sizes some thirty orders
+  // apart); the gap then states what was proved.
+  bool complete = false;
   double optimalityGap = INFINITY;    // relative; proven bound above the true minimum
   bool walkedOutlines = false;        // outlines were walked on the hull graph
   std::size_t projectedOutlines = 0;  // walks that failed and projected every vertex instead
