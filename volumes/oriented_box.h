@@ -4,7 +4,8 @@
 //
 // Contract (stated once, here):
 // - enclosingBox rounds the given axes to float first and measures everything against the
-//   rounded axes, in double: the centre is the middle of the extents, rounded to float; each
+//   rounded axes, in double: the centre is the middle of the extents, rounded to whichever
+//   float point within four float steps of it in each coordinate grows the box least; each
 //   half length is the largest |dot(p - center, axes[k])| over the points, rounded up to the
 //   next float and then one float step further. So every point satisfies
 //   |dot(p - center, axes[k])| <= halfLengths[k] when evaluated in double on the stored float
