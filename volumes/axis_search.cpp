@@ -7,6 +7,8 @@
 #include <limits>
 #include <queue>
 
+#include "hull/exact_hull.h"
+
 namespace axis_search {
 
 namespace {
@@ -71,6 +73,26 @@ void project(std::span<const Vector3d> points, const Vector3d& u, Projection& ou
   }
 }
 
+void project(std::span<const Vector3d> points, std::span<const std::int32_t> indices,
+             const Vector3d& u, Projection& out) {
+  const PlaneFrame f = planeFrame(u);
+  const std::size_t n = indices.size();
+  out.x.resize(n);
+  out.y.resize(n);
+  out.t.resize(n);
+  out.lowest = out.highest = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Vector3d& p = points[static_cast<std::size_t>(indices[i])];
+    out.x[i] = dot(p, f.e1);
+    out.y[i] = dot(p, f.e2);
+    out.t[i] = dot(p, u);
+    if (out.t[i] < out.t[out.lowest])
+      out.lowest = i;
+    if (out.t[i] > out.t[out.highest])
+      out.highest = i;
+  }
+}
+
 namespace {
 
 struct Disc {
@@ -107,37 +129,84 @@ Disc discOf3(double ax, double ay, double bx, double by, double qx, double qy) {
   return {ax + ux, ay + uy, ux * ux + uy * uy};
 }
 
+// Welzl's construction, iterative, over the points at `order` in that order; the support as
+// positions in `order`.
+Disc welzl(const Projection& p, std::span<const std::int32_t> order,
+           std::array<std::size_t, 3>& support, int& size) {
+  const auto x = [&](std::size_t i) { return p.x[static_cast<std::size_t>(order[i])]; };
+  const auto y = [&](std::size_t i) { return p.y[static_cast<std::size_t>(order[i])]; };
+  const std::size_t n = order.size();
+  Disc d{x(0), y(0), 0.0};
+  support = {0, 0, 0};
+  size = 1;
+  for (std::size_t i = 1; i < n; ++i) {
+    if (!outside(d, x(i), y(i)))
+      continue;
+    d = {x(i), y(i), 0.0};
+    support = {i, 0, 0};
+    size = 1;
+    for (std::size_t j = 0; j < i; ++j) {
+      if (!outside(d, x(j), y(j)))
+        continue;
+      d = discOf2(x(i), y(i), x(j), y(j));
+      support = {i, j, 0};
+      size = 2;
+      for (std::size_t k = 0; k < j; ++k) {
+        if (!outside(d, x(k), y(k)))
+          continue;
+        d = discOf3(x(i), y(i), x(j), y(j), x(k), y(k));
+        support = {i, j, k};
+        size = 3;
+      }
+    }
+  }
+  return d;
+}
+
 }  // namespace
 
 Circle smallestCircle(const Projection& p) {
+  return smallestCircle(p, {});
+}
+
+Circle smallestCircle(const Projection& p, std::span<const std::int32_t> first) {
   const std::size_t n = p.x.size();
   Circle c;
   if (n == 0)
     return c;
-  Disc d{p.x[0], p.y[0], 0.0};
-  std::array<std::int32_t, 3> support{0, 0, 0};
-  int size = 1;
-  for (std::size_t i = 1; i < n; ++i) {
-    if (!outside(d, p.x[i], p.y[i]))
-      continue;
-    d = {p.x[i], p.y[i], 0.0};
-    support = {static_cast<std::int32_t>(i), 0, 0};
-    size = 1;
-    for (std::size_t j = 0; j < i; ++j) {
-      if (!outside(d, p.x[j], p.y[j]))
-        continue;
-      d = discOf2(p.x[i], p.y[i], p.x[j], p.y[j]);
-      support = {static_cast<std::int32_t>(i), static_cast<std::int32_t>(j), 0};
-      size = 2;
-      for (std::size_t k = 0; k < j; ++k) {
-        if (!outside(d, p.x[k], p.y[k]))
-          continue;
-        d = discOf3(p.x[i], p.y[i], p.x[j], p.y[j], p.x[k], p.y[k]);
-        support = {static_cast<std::int32_t>(i), static_cast<std::int32_t>(j),
-                   static_cast<std::int32_t>(k)};
-        size = 3;
+  std::vector<std::int32_t> order;
+  for (std::int32_t k : first)
+    if (k >= 0 && static_cast<std::size_t>(k) < n &&
+        std::find(order.begin(), order.end(), k) == order.end())
+      order.push_back(k);
+  std::array<std::size_t, 3> support{};
+  int size = 0;
+  Disc d{};
+  bool done = false;
+  // With a start, the circle of a small set that grows by the farthest point outside it: once
+  // none is outside, it is the circle of every point (by the same test as the construction).
+  for (int round = 0; !order.empty() && round < 32 && !done; ++round) {
+    d = welzl(p, order, support, size);
+    std::size_t far = 0;
+    double far2 = -1.0;
+    for (std::size_t i = 0; i < n; ++i) {
+      const double dx = p.x[i] - d.cx, dy = p.y[i] - d.cy;
+      const double e2 = dx * dx + dy * dy;
+      if (e2 > far2) {
+        far2 = e2;
+        far = i;
       }
     }
+    if (!outside(d, p.x[far], p.y[far]))
+      done = true;
+    else
+      order.push_back(static_cast<std::int32_t>(far));
+  }
+  if (!done) {  // the plain construction, in the points' own order
+    order.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+      order[i] = static_cast<std::int32_t>(i);
+    d = welzl(p, order, support, size);
   }
   double r2 = 0.0;
   for (std::size_t i = 0; i < n; ++i) {
@@ -147,7 +216,8 @@ Circle smallestCircle(const Projection& p) {
   c.cx = d.cx;
   c.cy = d.cy;
   c.radius = std::sqrt(r2);
-  c.support = support;
+  for (int k = 0; k < 3; ++k)
+    c.support[static_cast<std::size_t>(k)] = order[support[static_cast<std::size_t>(k)]];
   c.supportSize = size;
   return c;
 }
@@ -192,6 +262,7 @@ struct Cell {
   Vector3d centre;
   double radius = 0;
   CellEstimate estimate;
+  Candidates candidates;
 };
 
 Vector3d faceDirection(int face, double a, double b) {
@@ -203,7 +274,7 @@ Vector3d faceDirection(int face, double a, double b) {
 }
 
 Cell makeCell(int face, double a0, double a1, double b0, double b1) {
-  Cell c{face, a0, a1, b0, b1, faceDirection(face, 0.5 * (a0 + a1), 0.5 * (b0 + b1)), 0.0, {}};
+  Cell c{face, a0, a1, b0, b1, faceDirection(face, 0.5 * (a0 + a1), 0.5 * (b0 + b1)), 0.0, {}, {}};
   for (double a : {a0, a1})
     for (double b : {b0, b1})
       c.radius = std::max(c.radius, angleBetween(c.centre, faceDirection(face, a, b)));
@@ -232,30 +303,35 @@ SearchResult searchDirections(const Estimator& estimate, std::span<const Vector3
       result.direction = u;
     }
   };
+  Candidates scratch;
   for (const Vector3d& u : seeds)
-    consider(u, estimate(u, 0.0));
+    consider(u, estimate(u, 0.0, nullptr, scratch));
 
-  std::priority_queue<Cell, std::vector<Cell>, ByBound> queue;
-  const auto push = [&](Cell c) {
-    c.estimate = estimate(c.centre, c.radius);
+  // A heap by hand, so that the cells' candidate lists move rather than copy.
+  std::vector<Cell> queue;
+  const auto push = [&](Cell c, const Candidates* parent) {
+    c.estimate = estimate(c.centre, c.radius, parent, c.candidates);
     consider(c.centre, c.estimate);
-    queue.push(c);
+    queue.push_back(std::move(c));
+    std::push_heap(queue.begin(), queue.end(), ByBound());
   };
   constexpr int START = 4;  // 4 x 4 cells a face, about 15 degrees each
   for (int face = 0; face < 3; ++face)
     for (int i = 0; i < START; ++i)
       for (int j = 0; j < START; ++j)
         push(makeCell(face, -1.0 + 2.0 * i / START, -1.0 + 2.0 * (i + 1) / START,
-                      -1.0 + 2.0 * j / START, -1.0 + 2.0 * (j + 1) / START));
+                      -1.0 + 2.0 * j / START, -1.0 + 2.0 * (j + 1) / START),
+             nullptr);
 
   double leafBound = std::numeric_limits<double>::infinity();
   bool budgetLeft = true;
   while (!queue.empty()) {
     const double target = result.value / (1.0 + TOLERANCE);
-    const Cell c = queue.top();
-    if (c.estimate.lowerBound >= target)
+    if (queue.front().estimate.lowerBound >= target)
       break;
-    queue.pop();
+    std::pop_heap(queue.begin(), queue.end(), ByBound());
+    const Cell c = std::move(queue.back());
+    queue.pop_back();
     // Splitting helps only while the cell's bound is below what its centre alone allows
     // (its centre's own bound is short of the target, and refining could win back only a
     // twentieth of that shortfall).
@@ -268,18 +344,18 @@ SearchResult searchDirections(const Estimator& estimate, std::span<const Vector3
     }
     if (cells + 4 > maxCells) {
       budgetLeft = false;
-      queue.push(c);
+      leafBound = std::min(leafBound, c.estimate.lowerBound);
       break;
     }
     const double am = 0.5 * (c.a0 + c.a1), bm = 0.5 * (c.b0 + c.b1);
-    push(makeCell(c.face, c.a0, am, c.b0, bm));
-    push(makeCell(c.face, am, c.a1, c.b0, bm));
-    push(makeCell(c.face, c.a0, am, bm, c.b1));
-    push(makeCell(c.face, am, c.a1, bm, c.b1));
+    push(makeCell(c.face, c.a0, am, c.b0, bm), &c.candidates);
+    push(makeCell(c.face, am, c.a1, c.b0, bm), &c.candidates);
+    push(makeCell(c.face, c.a0, am, bm, c.b1), &c.candidates);
+    push(makeCell(c.face, am, c.a1, bm, c.b1), &c.candidates);
   }
   double lowest = leafBound;
   if (!queue.empty())
-    lowest = std::min(lowest, queue.top().estimate.lowerBound);
+    lowest = std::min(lowest, queue.front().estimate.lowerBound);
   lowest = std::min(lowest, result.value);
   double gap = 0.0;
   if (result.value > 0.0)
@@ -300,7 +376,9 @@ CentredPoints centredShuffled(std::span<const Vector3> hullVertices) {
     }
   out.centre = (lo + hi) * 0.5;
   out.points.reserve(hullVertices.size());
+  out.order.reserve(hullVertices.size());
   for (const Vector3& v : hullVertices) {
+    out.order.push_back(static_cast<std::int32_t>(out.points.size()));
     out.points.push_back(Vector3d(v) - out.centre);
     out.extent = std::max(out.extent, length(out.points.back()));
   }
@@ -314,6 +392,7 @@ CentredPoints centredShuffled(std::span<const Vector3> hullVertices) {
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
     z ^= z >> 31;
     std::swap(out.points[i - 1], out.points[static_cast<std::size_t>(z % i)]);
+    std::swap(out.order[i - 1], out.order[static_cast<std::size_t>(z % i)]);
   }
   return out;
 }
@@ -354,6 +433,114 @@ FlatShape flatShape(const CentredPoints& hull) {
   shape.kind = FlatShape::Flat;
   shape.axis = normal;
   return shape;
+}
+
+NormalCones normalCones(std::span<const Vector3> hullVertices, const CentredPoints& hull) {
+  const std::size_t n = hull.points.size();
+  NormalCones result;
+  result.cones.assign(n, {0.0, 0.0, 0.0, -1.0, 1.0});
+  const ExactHull exact = buildExactHull(hullVertices);
+  if (exact.dimension != HullDimension::Solid)
+    return result;  // every vertex kept
+  struct Accumulated {
+    std::vector<Vector3d> axis;
+    std::vector<double> cosSpread, sinSpread;
+  } cones{std::vector<Vector3d>(n), std::vector<double>(n, -1.0), std::vector<double>(n, 1.0)};
+  std::vector<std::int32_t> slot(hullVertices.size());
+  for (std::size_t k = 0; k < n; ++k)
+    slot[static_cast<std::size_t>(hull.order[k])] = static_cast<std::int32_t>(k);
+  // Unit normals with a bound of their angular error: the edges are exact differences of
+  // float corners to a unit in the last place, each component of their cross product off by
+  // at most 4 eps |e1| |e2|, so the direction by at most 8 eps |e1| |e2| / |n| radians.
+  struct Normal {
+    Vector3d unit;
+    double error;
+  };
+  std::vector<Normal> normals(exact.triangles.size());
+  std::vector<char> sharp(n, 0);
+  for (std::size_t f = 0; f < exact.triangles.size(); ++f) {
+    const auto& v = exact.triangles[f].vertices;
+    const Vector3d a(hullVertices[static_cast<std::size_t>(v[0])]);
+    const Vector3d e1 = Vector3d(hullVertices[static_cast<std::size_t>(v[1])]) - a;
+    const Vector3d e2 = Vector3d(hullVertices[static_cast<std::size_t>(v[2])]) - a;
+    const Vector3d nf = cross(e1, e2);
+    const double len = length(nf);
+    const double error = len > 0.0 ? 8.0 * 0x1p-53 * length(e1) * length(e2) / len : INFINITY;
+    normals[f] = {len > 0.0 ? nf * (1.0 / len) : Vector3d(), error + 1e-12};
+    for (std::int32_t i : v) {
+      const std::size_t k = static_cast<std::size_t>(slot[static_cast<std::size_t>(i)]);
+      cones.axis[k] = cones.axis[k] + normals[f].unit;
+      if (!(normals[f].error < 0.1))
+        sharp[k] = 1;
+    }
+  }
+  std::vector<double> spread(n, 0.0);
+  for (std::size_t k = 0; k < n; ++k) {
+    const double len = length(cones.axis[k]);
+    if (len > 0.0)
+      cones.axis[k] = cones.axis[k] * (1.0 / len);
+    else
+      sharp[k] = 1;
+  }
+  for (std::size_t f = 0; f < exact.triangles.size(); ++f)
+    for (std::int32_t i : exact.triangles[f].vertices) {
+      const std::size_t k = static_cast<std::size_t>(slot[static_cast<std::size_t>(i)]);
+      spread[k] =
+          std::max(spread[k], angleBetween(cones.axis[k], normals[f].unit) + normals[f].error);
+    }
+  // Vertices that are no corner of the exact hull (repeated or inside) never matter; they
+  // keep a cone that no cap reaches: an empty spread around an axis no test accepts.
+  std::vector<char> corner(hullVertices.size(), 0);
+  for (std::int32_t i : exact.vertices)
+    corner[static_cast<std::size_t>(i)] = 1;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!corner[static_cast<std::size_t>(hull.order[k])]) {
+      cones.cosSpread[k] = 2.0;  // marks "never"
+      continue;
+    }
+    const double beta = spread[k] * (1.0 + 1e-9) + 1e-12;
+    if (sharp[k] || !(beta < 0.5 * PI))
+      continue;  // kept always
+    cones.cosSpread[k] = std::cos(beta);
+    cones.sinSpread[k] = std::sin(beta);
+  }
+  for (std::size_t k = 0; k < n; ++k)
+    result.cones[k] = {cones.axis[k].x, cones.axis[k].y, cones.axis[k].z, cones.cosSpread[k],
+                       cones.sinSpread[k]};
+  return result;
+}
+
+void capCandidates(const NormalCones& cones, const Candidates* from, std::size_t count,
+                   const Vector3d& u0, double theta, bool extremes, Candidates& out) {
+  const double ct = std::cos(theta), st = std::sin(theta);
+  // The rounding of c, of the sums below and of cos and sin, well inside this room.
+  constexpr double ROOM = 1e-12;
+  const std::size_t n = from ? from->size() : count;
+  out.resize(n);
+  std::size_t kept = 0;
+  for (std::size_t j = 0; j < n; ++j) {
+    const std::size_t k = from ? static_cast<std::size_t>((*from)[j]) : j;
+    const NormalCones::Cone& cone = cones.cones[k];
+    const double cb = cone.cosSpread, sb = cone.sinSpread;
+    const double cosSum = cb * ct - sb * st, sinSum = sb * ct + cb * st;
+    const double c = std::fabs(cone.x * u0.x + cone.y * u0.y + cone.z * u0.z);
+    // Bitwise on purpose: no branch to mispredict in the list's one pass.
+    const bool keep = (cb <= 1.5) & ((cb <= 0.0) | (cosSum <= ROOM) | (c <= sinSum + ROOM) |
+                                     (extremes & (c >= cosSum - ROOM)));
+    out[kept] = static_cast<std::int32_t>(k);
+    kept += keep ? 1 : 0;
+  }
+  out.resize(kept);
+}
+
+void positionsIn(const Candidates& within, std::span<const std::int32_t> support,
+                 std::vector<std::int32_t>& out) {
+  out.clear();
+  for (std::int32_t v : support) {
+    const auto at = std::lower_bound(within.begin(), within.end(), v);
+    if (at != within.end() && *at == v)
+      out.push_back(static_cast<std::int32_t>(at - within.begin()));
+  }
 }
 
 }  // namespace axis_search

@@ -69,6 +69,9 @@ struct Projection {
   std::size_t highest = 0;
 };
 void project(std::span<const Vector3d> points, const Vector3d& u, Projection& out);
+// The same for the points at `indices` only, in that order: entry k is points[indices[k]].
+void project(std::span<const Vector3d> points, std::span<const std::int32_t> indices,
+             const Vector3d& u, Projection& out);
 
 // The smallest circle around the projected points: Welzl's construction, iterative, in the
 // points' order (the callers shuffle them once, deterministically, so the expected time is
@@ -82,6 +85,10 @@ struct Circle {
   int supportSize = 0;
 };
 Circle smallestCircle(const Projection& projection);
+// The same construction with the points at the positions `first` taken first: the support of
+// a neighbouring direction's circle, which leaves the construction few restarts. The circle
+// may differ from the plain order's by rounding only.
+Circle smallestCircle(const Projection& projection, std::span<const std::int32_t> first);
 
 // A lower bound, over the cap (u0, theta), of the smallest circle around the projections of
 // the given 1 to 3 points (any subset bounds the whole set's circle from below): half the
@@ -97,7 +104,12 @@ struct CellEstimate {
   double lowerBound = 0.0;
   double centreBound = 0.0;
 };
-using Estimator = std::function<CellEstimate(const Vector3d& u, double theta)>;
+// `parent` is the candidate list (see NormalCones) of the cell this one was split from, null
+// for the first cells and the seeds (every vertex); the estimator may leave its own list in
+// `own`, which the search hands to the cell's children.
+using Candidates = std::vector<std::int32_t>;
+using Estimator = std::function<CellEstimate(const Vector3d& u, double theta,
+                                             const Candidates* parent, Candidates& own)>;
 
 struct SearchResult {
   Vector3d direction{0.0, 0.0, 1.0};
@@ -117,7 +129,8 @@ SearchResult searchDirections(const Estimator& estimate, std::span<const Vector3
 struct CentredPoints {
   Vector3d centre;
   std::vector<Vector3d> points;
-  double extent = 0.0;  // max |p - centre|
+  std::vector<std::int32_t> order;  // points[k] is the input's vertex order[k], moved
+  double extent = 0.0;              // max |p - centre|
 };
 CentredPoints centredShuffled(std::span<const Vector3> hullVertices);
 
@@ -129,5 +142,34 @@ struct FlatShape {
   Vector3d axis{0.0, 0.0, 1.0};
 };
 FlatShape flatShape(const CentredPoints& hull);
+
+// Which vertices a cap of axis directions can need. The projection along u is the convex
+// polygon of the vertices on the silhouette, those whose cone of outward normals N(p) holds a
+// direction normal to u, so its smallest circle is that of the silhouette vertices alone; the
+// highest and lowest vertex along u are those whose cone holds u or -u. Each cone is bounded
+// by a cap (axis m_p, angular radius beta_p, from the exact hull's triangles with room for
+// the rounding of their normals), and for the directions within theta of u0 the angle of m_p
+// to u lies within theta of its angle to u0. So with c = m_p.u0, p can be on a silhouette of
+// the cap only if |c| <= sin(beta_p + theta), and an extreme only if |c| >= cos(beta_p +
+// theta). A vertex that fails both cannot matter anywhere in the cap, nor in a smaller cap
+// inside it, so the lists shrink from a cell to its children.
+struct NormalCones {
+  struct Cone {
+    double x, y, z;        // the axis m_p
+    double cosSpread = 0;  // of beta_p: <= 0 keeps p always, above 1 never (no corner)
+    double sinSpread = 1;
+  };
+  std::vector<Cone> cones;
+};
+NormalCones normalCones(std::span<const Vector3> hullVertices, const CentredPoints& hull);
+// The vertices of `from` (null: every vertex) the cap (u0, theta) can need: the silhouette
+// ones, and the extreme ones too when `extremes` is set. Ascending when `from` is.
+void capCandidates(const NormalCones& cones, const Candidates* from, std::size_t count,
+                   const Vector3d& u0, double theta, bool extremes, Candidates& out);
+
+// The positions in the ascending list `within` of the vertices in `support` that it holds (for
+// smallestCircle's `first`: the last circle's support, seen in the next list).
+void positionsIn(const Candidates& within, std::span<const std::int32_t> support,
+                 std::vector<std::int32_t>& out);
 
 }  // namespace axis_search

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "geometry/float_rounding.h"
+#include "volumes/vertex_tree.h"
 
 using namespace axis_search;
 
@@ -25,8 +26,18 @@ double capsuleVolume(double r, double length) {
 // The local solution for one direction, in the projection's frame.
 struct AxisFit {
   double cx = 0, cy = 0, r = 0, s0 = 0, s1 = 0, volume = INF;
-  std::array<std::size_t, 3> tops{}, bottoms{};
-  int topCount = 0, bottomCount = 0;
+  std::array<std::size_t, 3> tops{}, bottoms{}, rims{};
+  int topCount = 0, bottomCount = 0, rimCount = 0;
+};
+
+// Start sets for a local solve, as vertex indices (the same in every direction): those a
+// good solution rests on, from which a neighbouring direction's solve needs fewer rounds.
+struct WorkingSets {
+  std::vector<std::size_t> rim, top, bottom;
+  explicit WorkingSets(const AxisFit& fit = {})
+      : rim(fit.rims.begin(), fit.rims.begin() + fit.rimCount),
+        top(fit.tops.begin(), fit.tops.begin() + fit.topCount),
+        bottom(fit.bottoms.begin(), fit.bottoms.begin() + fit.bottomCount) {}
 };
 
 // Keeps the three indices with the largest key (ascending keys for the lowest ones: negate).
@@ -36,6 +47,9 @@ struct Best3 {
   void offer(std::size_t i, double k) {
     if (!(k > key[2]))
       return;
+    for (int slot = 0; slot < 3; ++slot)
+      if (key[slot] > -INF && index[slot] == i)
+        return;  // offered before (a working set's vertex seen again by a query)
     int slot = 2;
     while (slot > 0 && k > key[slot - 1]) {
       key[slot] = key[slot - 1];
@@ -48,26 +62,172 @@ struct Best3 {
   int count() const { return (key[0] > -INF) + (key[1] > -INF) + (key[2] > -INF); }
 };
 
+// The vertices seen along u (planar coordinates in planeFrame(u) and the height), computed
+// where asked, and the tree's queries in that frame. A box is pruned only where it cannot
+// hold an answer by a margin far above the rounding of the two ways of measuring.
+class View {
+ public:
+  using Node = VertexTree::Node;
+
+  View(const VertexTree& tree, const Vector3d& u) : tree_(tree), u_(u) {
+    const PlaneFrame f = planeFrame(u);
+    e1_ = f.e1;
+    e2_ = f.e2;
+    highest = extreme(1.0);
+    lowest = extreme(-1.0);
+  }
+
+  std::size_t size() const { return tree_.size(); }
+  double x(std::size_t i) const { return dot(tree_.point(i), e1_); }
+  double y(std::size_t i) const { return dot(tree_.point(i), e2_); }
+  double t(std::size_t i) const { return dot(tree_.point(i), u_); }
+
+  // The three largest t - w and three smallest t + w, w the half chord sqrt(r^2 - d^2) at
+  // the planar distance d from (cx, cy), among the vertices above `hiFloor` (below
+  // `loFloor`) and those already offered. t - w exceeds a key k only where t > k and
+  // d^2 + (t - k)^2 > r^2, outside the ball of radius r at height k on the axis (likewise
+  // below), so a box below the key or inside that ball holds no vertex that can enter.
+  void offerEnds(Best3& high, Best3& low, double cx, double cy, double r2, double hiFloor = -INF,
+                 double loFloor = INF) const {
+    for (const double side : {1.0, -1.0}) {
+      Best3& best = side > 0 ? high : low;
+      const double floor = side > 0 ? hiFloor : -loFloor;  // on side * height
+      // The height the next entry must pass, times side; -infinity while any may enter.
+      const auto threshold = [&] { return std::max(best.key[2], floor); };
+      const Vector3d base = axisPoint(cx, cy, 0.0);
+      const double inside = r2 * (1.0 - 1e-9);
+      tree_.search(
+          [&](const Node& n) {
+            const double top = extent(n, side);
+            const double k = threshold();
+            if (!(k > -INF))
+              return top;
+            if (top - k < -n.margin)
+              return -INF;
+            if (distance2(n, base + u_ * (side * k)) < inside)
+              return -INF;
+            return top;
+          },
+          [&](std::size_t i) {
+            const double ti = side * t(i);
+            const double k = threshold();
+            if (k > -INF && !(ti > k))
+              return;
+            const double e2 = sq(x(i) - cx) + sq(y(i) - cy);
+            if (k > -INF && !(e2 + sq(ti - k) > r2))
+              return;
+            const double w = std::sqrt(std::max(0.0, r2 - e2));
+            if (ti - w > floor)
+              best.offer(i, ti - w);
+          });
+    }
+  }
+
+  // The three vertices farthest from the axis through (cx, cy), by squared distance; the
+  // distance from a line is convex, so a box's largest is at a corner.
+  void farthest(Best3& far, double cx, double cy) const {
+    const Vector3d c = axisPoint(cx, cy, 0.0);
+    tree_.search(
+        [&](const Node& n) {
+          double most = 0.0;
+          for (int k = 0; k < 8; ++k) {
+            const Vector3d q = Vector3d(k & 1 ? n.hi.x : n.lo.x, k & 2 ? n.hi.y : n.lo.y,
+                                        k & 4 ? n.hi.z : n.lo.z) -
+                               c;
+            most = std::max(most, dot(q, q) - sq(dot(q, u_)));
+          }
+          return far.key[2] > -INF && most < far.key[2] * (1.0 - 1e-9) - margin2(n) ? -INF : most;
+        },
+        [&](std::size_t i) { far.offer(i, sq(x(i) - cx) + sq(y(i) - cy)); });
+  }
+
+  // The largest squared distance of a vertex from the point at (cx, cy) and height h.
+  double farthestFrom(double cx, double cy, double h) const {
+    const Vector3d c = axisPoint(cx, cy, h);
+    double best = 0.0;
+    tree_.search(
+        [&](const Node& n) {
+          const double most = distance2(n, c);
+          return most < best * (1.0 - 1e-9) - margin2(n) ? -INF : most;
+        },
+        [&](std::size_t i) {
+          best = std::max(best, sq(x(i) - cx) + sq(y(i) - cy) + sq(t(i) - h));
+        });
+    return best;
+  }
+
+  std::size_t highest = 0;
+  std::size_t lowest = 0;
+
+ private:
+  static double sq(double v) { return v * v; }
+
+  Vector3d axisPoint(double cx, double cy, double h) const { return e1_ * cx + e2_ * cy + u_ * h; }
+  // The largest of side * t over a box (side = 1: the highest, -1: minus the lowest).
+  double extent(const Node& n, double side) const {
+    double sum = 0.0;
+    for (int k = 0; k < 3; ++k)
+      sum += std::max(side * u_[k] * n.lo[k], side * u_[k] * n.hi[k]);
+    return sum;
+  }
+  static double distance2(const Node& n, const Vector3d& c) {
+    double sum = 0.0;
+    for (int k = 0; k < 3; ++k)
+      sum += std::max(sq(n.lo[k] - c[k]), sq(n.hi[k] - c[k]));
+    return sum;
+  }
+  // Room for rounding: of heights, and of squared distances, at the box's scale.
+  static double margin(const Node& n) { return n.margin; }
+  static double margin2(const Node& n) { return sq(n.margin) * 1e12; }
+
+  std::size_t extreme(double side) const {
+    std::size_t best = 0;
+    double bestT = -INF;
+    tree_.search(
+        [&](const Node& n) {
+          const double top = extent(n, side);
+          return top < bestT - margin(n) ? -INF : top;
+        },
+        [&](std::size_t i) {
+          const double ti = side * t(i);
+          if (ti > bestT || (ti == bestT && i < best)) {
+            bestT = ti;
+            best = i;
+          }
+        });
+    return best;
+  }
+
+  const VertexTree& tree_;
+  Vector3d u_, e1_, e2_;
+};
+
+// `rim`, when given, holds every vertex that can be farthest from an axis along the view's
+// direction (a superset of the silhouette, axis_search.h); without it the tree is asked.
 class AxisSolver {
  public:
-  explicit AxisSolver(const Projection& p)
-      : p_(p), inRim_(p.x.size()), inTop_(p.x.size()), inBottom_(p.x.size()) {}
+  AxisSolver(const View& view, const Candidates* rim) : v_(view), rimList_(rim) {}
 
-  AxisFit solve(const Circle& circle) {
-    const std::size_t n = p_.x.size();
-    scale_ = std::max(circle.radius, 1e-12 * (p_.t[p_.highest] - p_.t[p_.lowest]));
+  AxisFit solve(const Circle& circle, const WorkingSets* start = nullptr) {
+    scale_ = std::max(circle.radius, 1e-12 * (v_.t(v_.highest) - v_.t(v_.lowest)));
     if (!(scale_ > 0.0))
       scale_ = 1.0;
     // Start sets: the circle's support and the extremes along the axis.
     for (int k = 0; k < circle.supportSize; ++k)
-      add(rim_, inRim_, static_cast<std::size_t>(circle.support[k]));
-    add(top_, inTop_, p_.highest);
-    add(bottom_, inBottom_, p_.lowest);
-    const double tm = 0.5 * (p_.t[p_.highest] + p_.t[p_.lowest]);
-    double sphere2 = 0.0;
-    for (std::size_t i = 0; i < n; ++i)
-      sphere2 =
-          std::max(sphere2, sq(p_.x[i] - circle.cx) + sq(p_.y[i] - circle.cy) + sq(p_.t[i] - tm));
+      add(rim_, static_cast<std::size_t>(circle.support[k]));
+    add(top_, v_.highest);
+    add(bottom_, v_.lowest);
+    if (start) {
+      for (std::size_t i : start->rim)
+        add(rim_, i);
+      for (std::size_t i : start->top)
+        add(top_, i);
+      for (std::size_t i : start->bottom)
+        add(bottom_, i);
+    }
+    pack();
+    const double tm = 0.5 * (v_.t(v_.highest) + v_.t(v_.lowest));
+    const double sphere2 = v_.farthestFrom(circle.cx, circle.cy, tm);
     std::array<double, 3> x{circle.cx, circle.cy, startRadius(circle, std::sqrt(sphere2))};
     double step = 0.05 * scale_;
     AxisFit fit;
@@ -76,6 +236,7 @@ class AxisSolver {
       fit = verify(x);
       if (!grew_)
         break;
+      pack();
       step = 0.01 * scale_;
     }
     return fit;
@@ -84,29 +245,68 @@ class AxisSolver {
  private:
   static double sq(double v) { return v * v; }
 
-  static void add(std::vector<std::size_t>& set, std::vector<char>& in, std::size_t i) {
-    if (!in[i]) {
-      in[i] = 1;
-      set.push_back(i);
-    }
+  // Adds i to a working set (a few dozen vertices at most, so a scan finds it).
+  static bool add(std::vector<std::size_t>& set, std::size_t i) {
+    if (std::find(set.begin(), set.end(), i) != set.end())
+      return false;
+    set.push_back(i);
+    return true;
   }
 
-  double d2(std::size_t i, double cx, double cy) const {
-    return sq(p_.x[i] - cx) + sq(p_.y[i] - cy);
+  // The working sets' coordinates side by side, the top set by falling height and the bottom
+  // one by rising height: as t - w <= t, the top's scan ends at the first vertex not above the
+  // best so far, and the bottom's likewise, which leaves the objective's value as it was.
+  struct Packed {
+    std::vector<double> x, y, t;
+    void clear() {
+      x.clear();
+      y.clear();
+      t.clear();
+    }
+    void push(const View& v, std::size_t i) {
+      x.push_back(v.x(i));
+      y.push_back(v.y(i));
+      t.push_back(v.t(i));
+    }
+  };
+  void pack() {
+    all_.clear();
+    for (const auto* set : {&rim_, &top_, &bottom_})
+      for (std::size_t i : *set)
+        all_.push(v_, i);
+    std::vector<std::size_t> order = top_;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      const double ta = v_.t(a), tb = v_.t(b);
+      return ta != tb ? ta > tb : a < b;
+    });
+    topPacked_.clear();
+    for (std::size_t i : order)
+      topPacked_.push(v_, i);
+    order = bottom_;
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      const double ta = v_.t(a), tb = v_.t(b);
+      return ta != tb ? ta < tb : a < b;
+    });
+    bottomPacked_.clear();
+    for (std::size_t i : order)
+      bottomPacked_.push(v_, i);
   }
 
   // The volume on the working sets, the radius raised to the farthest of them.
   double objective(const std::array<double, 3>& x) const {
     double far2 = 0.0;
-    for (const auto* set : {&rim_, &top_, &bottom_})
-      for (std::size_t i : *set)
-        far2 = std::max(far2, d2(i, x[0], x[1]));
+    for (std::size_t k = 0; k < all_.x.size(); ++k)
+      far2 = std::max(far2, sq(all_.x[k] - x[0]) + sq(all_.y[k] - x[1]));
     const double r = std::max(x[2], std::sqrt(far2));
     double hi = -INF, lo = INF;
-    for (std::size_t i : top_)
-      hi = std::max(hi, p_.t[i] - std::sqrt(std::max(0.0, r * r - d2(i, x[0], x[1]))));
-    for (std::size_t i : bottom_)
-      lo = std::min(lo, p_.t[i] + std::sqrt(std::max(0.0, r * r - d2(i, x[0], x[1]))));
+    for (std::size_t k = 0; k < topPacked_.t.size() && topPacked_.t[k] > hi; ++k) {
+      const double e2 = sq(topPacked_.x[k] - x[0]) + sq(topPacked_.y[k] - x[1]);
+      hi = std::max(hi, topPacked_.t[k] - std::sqrt(std::max(0.0, r * r - e2)));
+    }
+    for (std::size_t k = 0; k < bottomPacked_.t.size() && bottomPacked_.t[k] < lo; ++k) {
+      const double e2 = sq(bottomPacked_.x[k] - x[0]) + sq(bottomPacked_.y[k] - x[1]);
+      lo = std::min(lo, bottomPacked_.t[k] + std::sqrt(std::max(0.0, r * r - e2)));
+    }
     return capsuleVolume(r, std::max(0.0, hi - lo));
   }
 
@@ -166,45 +366,51 @@ class AxisSolver {
     return x;
   }
 
-  // One pass over every hull vertex: the exact capsule for this (c, r) and the vertices the
-  // working sets missed, added for the next round.
+  // The exact capsule for this (c, r) over every hull vertex (by the tree's queries) and the
+  // vertices the working sets missed, added for the next round.
   AxisFit verify(const std::array<double, 3>& x) {
-    const std::size_t n = p_.x.size();
     grew_ = false;
+    const auto d2 = [&](std::size_t i) { return sq(v_.x(i) - x[0]) + sq(v_.y(i) - x[1]); };
     double far2W = 0.0;
     for (const auto* set : {&rim_, &top_, &bottom_})
       for (std::size_t i : *set)
-        far2W = std::max(far2W, d2(i, x[0], x[1]));
+        far2W = std::max(far2W, d2(i));
     const double rW = std::max(x[2], std::sqrt(far2W));
     Best3 far, high, low;
-    for (std::size_t i = 0; i < n; ++i)
-      far.offer(i, d2(i, x[0], x[1]));
+    if (rimList_) {
+      for (std::int32_t i : *rimList_)
+        far.offer(static_cast<std::size_t>(i), d2(static_cast<std::size_t>(i)));
+    } else {
+      v_.farthest(far, x[0], x[1]);
+    }
     const double r = std::max(rW, std::sqrt(far.key[0]));
     for (int k = 0; k < far.count(); ++k)
       if (far.key[k] > rW * rW * (1.0 + 1e-12)) {
-        add(rim_, inRim_, far.index[k]);
+        add(rim_, far.index[k]);
         grew_ = true;
       }
     double hiW = -INF, loW = INF;
-    for (std::size_t i = 0; i < n; ++i) {
-      const double w = std::sqrt(std::max(0.0, r * r - d2(i, x[0], x[1])));
-      high.offer(i, p_.t[i] - w);
-      low.offer(i, -(p_.t[i] + w));
-      if (inTop_[i])
-        hiW = std::max(hiW, p_.t[i] - w);
-      if (inBottom_[i])
-        loW = std::min(loW, p_.t[i] + w);
+    const auto halfChord = [&](std::size_t i) { return std::sqrt(std::max(0.0, r * r - d2(i))); };
+    // The working sets' own ends first: they are usually the answer, and keys that start
+    // there let the tree prune from its first box.
+    for (std::size_t i : top_) {
+      const double key = v_.t(i) - halfChord(i);
+      hiW = std::max(hiW, key);
+      high.offer(i, key);
     }
+    for (std::size_t i : bottom_) {
+      const double key = v_.t(i) + halfChord(i);
+      loW = std::min(loW, key);
+      low.offer(i, -key);
+    }
+    // Only vertices past the working sets' ends by the slack can grow them or move an end.
     const double slack = 1e-12 * scale_;
+    v_.offerEnds(high, low, x[0], x[1], r * r, hiW + slack, loW - slack);
     for (int k = 0; k < 3; ++k) {
-      if (high.key[k] > hiW + slack && !inTop_[high.index[k]]) {
-        add(top_, inTop_, high.index[k]);
+      if (k < high.count() && high.key[k] > hiW + slack && add(top_, high.index[k]))
         grew_ = true;
-      }
-      if (-low.key[k] < loW - slack && !inBottom_[low.index[k]]) {
-        add(bottom_, inBottom_, low.index[k]);
+      if (k < low.count() && -low.key[k] < loW - slack && add(bottom_, low.index[k]))
         grew_ = true;
-      }
     }
     AxisFit fit;
     fit.cx = x[0];
@@ -219,12 +425,15 @@ class AxisSolver {
     fit.bottoms = low.index;
     fit.topCount = high.count();
     fit.bottomCount = low.count();
+    fit.rims = far.index;
+    fit.rimCount = far.count();
     return fit;
   }
 
-  const Projection& p_;
+  const View& v_;
+  const Candidates* rimList_;
   std::vector<std::size_t> rim_, top_, bottom_;
-  std::vector<char> inRim_, inTop_, inBottom_;
+  Packed all_, topPacked_, bottomPacked_;
   double scale_ = 1.0;
   bool grew_ = false;
 };
@@ -236,8 +445,21 @@ struct Pair {
 
 // min over r >= rLo of pi r^2 max(0, max_k (dt_k - 2 sqrt(r^2 - d_k^2 / 4))) + 4/3 pi r^3,
 // bounded from below by intervals of r (see capsule.h).
-double pairBound(double rLo, std::span<const Pair> pairs) {
+double pairBound(double rLo, std::span<const Pair> all) {
   rLo = std::max(0.0, rLo);
+  // The length term rises with both dt and d, so a pair another matches or beats in both
+  // never gives the largest: only the others are kept (the same maximum, fewer roots).
+  std::array<Pair, 64> kept;
+  std::size_t count = 0;
+  for (std::size_t a = 0; a < all.size() && all.size() <= kept.size(); ++a) {
+    bool dominated = false;
+    for (std::size_t b = 0; b < all.size() && !dominated; ++b)
+      dominated = b != a && all[b].dt >= all[a].dt && all[b].d >= all[a].d &&
+                  (all[b].dt > all[a].dt || all[b].d > all[a].d || b < a);
+    if (!dominated)
+      kept[count++] = all[a];
+  }
+  const std::span<const Pair> pairs = count == 0 ? all : std::span<const Pair>(kept.data(), count);
   const auto length = [&](double r) {
     double l = 0.0;
     for (const Pair& q : pairs)
@@ -276,30 +498,82 @@ double pairBound(double rLo, std::span<const Pair> pairs) {
 }
 
 // The capsule over all points for float ends, its radius rounded outward.
-Capsule measured(std::span<const Vector3> points, const Vector3d& a, const Vector3d& b) {
-  Capsule c{a.toFloat(), b.toFloat(), 0.0f, 0.0};
-  const Vector3d fa(c.a), fb(c.b), ab = fb - fa;
-  const double ab2 = dot(ab, ab);
-  double r = 0.0;
+std::array<Capsule, 2> measured(std::span<const Vector3> points,
+                                const std::array<std::array<Vector3d, 2>, 2>& ends) {
+  std::array<Capsule, 2> c;
+  std::array<Vector3d, 2> fa, ab;
+  std::array<double, 2> ab2{}, r{};
+  for (std::size_t k = 0; k < 2; ++k) {
+    c[k] = {ends[k][0].toFloat(), ends[k][1].toFloat(), 0.0f, 0.0};
+    fa[k] = Vector3d(c[k].a);
+    ab[k] = Vector3d(c[k].b) - fa[k];
+    ab2[k] = dot(ab[k], ab[k]);
+  }
   for (const Vector3& p : points) {
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
       continue;
-    const Vector3d v = Vector3d(p) - fa;
-    const double s = ab2 > 0.0 ? std::clamp(dot(v, ab) / ab2, 0.0, 1.0) : 0.0;
-    r = std::max(r, length(v - ab * s));
+    for (std::size_t k = 0; k < 2; ++k) {
+      const Vector3d v = Vector3d(p) - fa[k];
+      const double s = ab2[k] > 0.0 ? std::clamp(dot(v, ab[k]) / ab2[k], 0.0, 1.0) : 0.0;
+      r[k] = std::max(r[k], length(v - ab[k] * s));
+    }
   }
-  c.radius = floatAbove(r);
-  c.volume = capsuleVolume(c.radius, length(ab));
+  for (std::size_t k = 0; k < 2; ++k) {
+    c[k].radius = floatAbove(r[k]);
+    c[k].volume = capsuleVolume(c[k].radius, length(ab[k]));
+  }
+  return c;
+}
+// The capsule over all points for float ends, its radius rounded outward.
+Capsule measured(std::span<const Vector3> points, const Vector3d& a, const Vector3d& b) {
+  return measured(points, {{{a, b}, {a, b}}})[0];
+}
+// Of two, the first unless the second is smaller, both measured in one pass over the points.
+Capsule smaller(std::span<const Vector3> points, const std::array<Vector3d, 2>& first,
+                const std::array<Vector3d, 2>& second) {
+  const std::array<Capsule, 2> c = measured(points, {first, second});
+  return c[0].volume <= c[1].volume ? c[0] : c[1];
+}
+
+// The smallest circle of the projection along u of the vertices in `rim` (which must hold the
+// silhouette, see axis_search.h; null for every vertex), its support as vertex indices.
+// `last` holds the last circle's support (vertex indices), taken first, and is updated.
+Circle rimCircle(const CentredPoints& hull, const Candidates* rim, const Vector3d& u,
+                 Projection& sub, Candidates* last = nullptr) {
+  if (!rim) {
+    project(hull.points, u, sub);
+    return smallestCircle(sub);
+  }
+  project(hull.points, *rim, u, sub);
+  Candidates first;
+  if (last)
+    positionsIn(*rim, *last, first);
+  Circle c = smallestCircle(sub, first);
+  for (int k = 0; k < c.supportSize; ++k)
+    c.support[static_cast<std::size_t>(k)] = (*rim)[static_cast<std::size_t>(c.support[k])];
+  if (last)
+    last->assign(c.support.begin(), c.support.begin() + c.supportSize);
   return c;
 }
 
+// The local solution for direction u, with the rim the cones allow (every vertex without).
+AxisFit solveAlong(const CentredPoints& hull, const VertexTree& tree, const NormalCones* cones,
+                   const Vector3d& u, const WorkingSets* start = nullptr) {
+  Candidates rim;
+  if (cones)
+    capCandidates(*cones, nullptr, hull.points.size(), u, 0.0, false, rim);
+  Projection sub;
+  const Circle circle = rimCircle(hull, rim.empty() ? nullptr : &rim, u, sub);
+  const View view(tree, u);
+  AxisSolver solver(view, rim.empty() ? nullptr : &rim);
+  return solver.solve(circle, start);
+}
+
 // The segment of the local solution for direction u, in the input's frame.
-std::array<Vector3d, 2> segmentAlong(const CentredPoints& hull, const Vector3d& u) {
-  Projection proj;
-  project(hull.points, u, proj);
-  const Circle circle = smallestCircle(proj);
-  AxisSolver solver(proj);
-  const AxisFit fit = solver.solve(circle);
+std::array<Vector3d, 2> segmentAlong(const CentredPoints& hull, const VertexTree& tree,
+                                     const NormalCones* cones, const Vector3d& u,
+                                     const WorkingSets* start = nullptr) {
+  const AxisFit fit = solveAlong(hull, tree, cones, u, start);
   const PlaneFrame f = planeFrame(u);
   const Vector3d base = hull.centre + f.e1 * fit.cx + f.e2 * fit.cy;
   return {base + u * fit.s0, base + u * fit.s1};
@@ -375,7 +649,8 @@ Capsule capsuleAlong(std::span<const Vector3> points, const Vector3d& axis) {
   const CentredPoints all = centredShuffled(points);
   if (all.points.empty())
     return {};
-  const auto ends = segmentAlong(all, normalized(axis));
+  const VertexTree tree(all.points);
+  const auto ends = segmentAlong(all, tree, nullptr, normalized(axis));
   return measured(points, ends[0], ends[1]);
 }
 
@@ -386,17 +661,20 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
   const CentredPoints hull = centredShuffled(hullVertices);
   if (hull.points.empty())
     return {};
+  // The sphere over the hull vertices bounds the search from the start; every point is
+  // measured once, at the end, for both candidates together.
   const Vector3d centre = hull.centre + sphereCentre(hull.points);
-  const Capsule sphere = measured(points, centre, centre);
+  const std::array<Vector3d, 2> sphereEnds{centre, centre};
+  const Capsule sphere = measured(hullVertices, centre, centre);
   const FlatShape shape = flatShape(hull);
   if (shape.kind == FlatShape::Point)
-    return sphere;
+    return measured(points, centre, centre);
   if (shape.kind == FlatShape::Segment) {
     Projection proj;
     project(hull.points, shape.axis, proj);
-    const Capsule line = measured(points, hull.centre + hull.points[proj.lowest],
-                                  hull.centre + hull.points[proj.highest]);
-    return line.volume <= sphere.volume ? line : sphere;
+    return smaller(
+        points, {hull.centre + hull.points[proj.lowest], hull.centre + hull.points[proj.highest]},
+        sphereEnds);
   }
 
   Projection proj;
@@ -404,24 +682,27 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
   std::vector<Pair> pairs;
   std::vector<std::size_t> highs, lows;
   double bestValue = sphere.volume;
+  WorkingSets bestSets;                              // those of the best local solve
   std::vector<std::pair<double, Vector3d>> leaders;  // the four best directions evaluated
-  const Estimator estimate = [&](const Vector3d& u, double theta) {
-    project(hull.points, u, proj);
-    const Circle circle = smallestCircle(proj);
+  const NormalCones cones = normalCones(hullVertices, hull);
+  const VertexTree tree(hull.points);
+  Candidates lastSupport;  // the last cell's circle support, taken first by the next
+  const Estimator estimate = [&](const Vector3d& u, double theta, const Candidates* parent,
+                                 Candidates& own) {
+    capCandidates(cones, parent, hull.points.size(), u, theta, false, own);
+    if (own.empty())
+      for (std::size_t k = 0; k < hull.points.size(); ++k)
+        own.push_back(static_cast<std::int32_t>(k));
+    const Circle circle = rimCircle(hull, &own, u, proj, &lastSupport);
+    const View view(tree, u);
     // The pairs: the extremes along u, the vertices that bound the segment most for the
     // thinnest capsule (axis through the circle's centre, its radius) and, once solved, the
     // local solution's three highest and lowest cap vertices.
-    highs.assign(1, proj.highest);
-    lows.assign(1, proj.lowest);
+    highs.assign(1, view.highest);
+    lows.assign(1, view.lowest);
     {
       Best3 high, low;
-      const double r2 = circle.radius * circle.radius;
-      for (std::size_t i = 0; i < proj.x.size(); ++i) {
-        const double dx = proj.x[i] - circle.cx, dy = proj.y[i] - circle.cy;
-        const double w = std::sqrt(std::max(0.0, r2 - dx * dx - dy * dy));
-        high.offer(i, proj.t[i] - w);
-        low.offer(i, -(proj.t[i] + w));
-      }
+      view.offerEnds(high, low, circle.cx, circle.cy, circle.radius * circle.radius);
       highs.insert(highs.end(), high.index.begin(), high.index.begin() + high.count());
       lows.insert(lows.end(), low.index.begin(), low.index.begin() + low.count());
     }
@@ -441,12 +722,18 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
       return pairBound(rLo, pairs) * (1.0 - 1e-12);
     };
     const double centre0 = bound(0.0);
-    // A centre whose own bound cannot beat the best capsule so far needs no local solve.
-    if (centre0 >= bestValue)
-      return CellEstimate{INF, bound(theta), centre0};
-    AxisSolver solver(proj);
-    const AxisFit local = solver.solve(circle);
-    bestValue = std::min(bestValue, local.volume);
+    // A centre whose own bound leaves no room to beat the best capsule so far by a tenth of
+    // the tolerance needs no local solve (what it could still win stays inside the gap).
+    // Its value is then the best so far (the sphere's until a solve beats it), which the
+    // search already holds with its own direction once a solve has found it.
+    if (centre0 * (1.0 + 0.1 * TOLERANCE) >= bestValue)
+      return CellEstimate{bestValue, bound(theta), centre0};
+    AxisSolver solver(view, &own);
+    const AxisFit local = solver.solve(circle, bestSets.rim.empty() ? nullptr : &bestSets);
+    if (local.volume < bestValue) {
+      bestValue = local.volume;
+      bestSets = WorkingSets(local);
+    }
     leaders.push_back({local.volume, u});
     std::sort(leaders.begin(), leaders.end(),
               [](const auto& x, const auto& y) { return x.first < y.first; });
@@ -461,16 +748,22 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
     *report = best.report;
   // The local solves make the value a rugged function of the direction where the bound has
   // left cells unsplit, so a compass search over the direction polishes the best one found.
+  const WorkingSets* warm = nullptr;
   const auto volumeAt = [&](const Vector3d& u) {
-    project(hull.points, u, proj);
-    AxisSolver solver(proj);
-    return solver.solve(smallestCircle(proj)).volume;
+    return solveAlong(hull, tree, &cones, u, warm).volume;
   };
   Vector3d polished = best.direction;
   double polishedValue = INF;
   leaders.push_back({best.value, best.direction});
-  for (const auto& leader : leaders) {
-    const Vector3d start = leader.second;
+  for (std::size_t k = 0; k < leaders.size(); ++k) {
+    const Vector3d start = leaders[k].second;
+    // The search's best is usually a leader already: its polish would repeat that one.
+    bool seen = false;
+    for (std::size_t j = 0; j < k; ++j)
+      seen = seen || (leaders[j].second.x == start.x && leaders[j].second.y == start.y &&
+                      leaders[j].second.z == start.z);
+    if (seen)
+      continue;
     const PlaneFrame tangent = planeFrame(start);
     const auto turned = [&](double a, double b) {
       return normalized(start + tangent.e1 * a + tangent.e2 * b);
@@ -496,7 +789,6 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
       polished = turned(alpha, beta);
     }
   }
-  const auto ends = segmentAlong(hull, polished);
-  const Capsule found = measured(points, ends[0], ends[1]);
-  return found.volume <= sphere.volume ? found : sphere;
+  const auto ends = segmentAlong(hull, tree, &cones, polished, warm);
+  return smaller(points, ends, sphereEnds);
 }

@@ -39,8 +39,11 @@
 // - Degenerate input: no points give the zero capsule; equal points a = b at the point;
 //   collinear hull vertices the segment between the extremes; flat ones are searched as any.
 //   No not-a-number in any case.
-// - Complexity: O(h) expected per cell for h hull vertices (a few passes and a local search on
-//   small working sets), O(n) once for the n points, at most 2,000 cells.
+// - Complexity: per cell, the circle on the vertices its cap can have on a silhouette (a list
+//   that shrinks from a cell to its children, axis_search.h) and a local search on small
+//   working sets whose checks against every hull vertex go through a box tree built once
+//   (O(h log h)), visiting only the boxes that can end or widen the capsule; O(n) once for
+//   the n points; at most 2,000 cells.
 // - Deterministic: a fixed shuffle only; the same input gives the same result.
 #pragma once
 

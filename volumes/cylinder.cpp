@@ -71,14 +71,31 @@ Cylinder minimumCylinder(std::span<const Vector3> points, std::span<const Vector
 
   Projection proj;
   const double rho = hull.extent;
-  const Estimator estimate = [&](const Vector3d& u, double theta) {
-    project(hull.points, u, proj);
-    const Circle circle = smallestCircle(proj);
+  // Each cell works on the vertices its cap can need (axis_search.h), which give the same
+  // circle and extent as all of them.
+  const NormalCones cones = normalCones(hullVertices, hull);
+  // The last cell's circle support, taken first by the next (siblings come one after another).
+  Candidates lastSupport, first;
+  const Estimator estimate = [&](const Vector3d& u, double theta, const Candidates* parent,
+                                 Candidates& own) {
+    capCandidates(cones, parent, hull.points.size(), u, theta, true, own);
+    if (own.empty())
+      for (std::size_t k = 0; k < hull.points.size(); ++k)
+        own.push_back(static_cast<std::int32_t>(k));
+    const auto at = [&](std::size_t k) -> const Vector3d& {
+      return hull.points[static_cast<std::size_t>(own[k])];
+    };
+    project(hull.points, own, u, proj);
+    positionsIn(own, lastSupport, first);
+    const Circle circle = smallestCircle(proj, first);
+    lastSupport.clear();
+    for (int k = 0; k < circle.supportSize; ++k)
+      lastSupport.push_back(own[static_cast<std::size_t>(circle.support[k])]);
     Vector3d support[3];
     for (int k = 0; k < circle.supportSize; ++k)
-      support[k] = hull.points[static_cast<std::size_t>(circle.support[k])];
+      support[k] = at(static_cast<std::size_t>(circle.support[k]));
     const std::span<const Vector3d> s(support, static_cast<std::size_t>(circle.supportSize));
-    const Vector3d d = hull.points[proj.highest] - hull.points[proj.lowest];
+    const Vector3d d = at(proj.highest) - at(proj.lowest);
     const double e0 = proj.t[proj.highest] - proj.t[proj.lowest];
     const double r0 = circleRadiusLower(s, u, 0.0);
     const auto bound = [&](double th) {

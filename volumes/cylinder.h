@@ -31,9 +31,11 @@
 //   cylinder (axis along it, radius 0 before rounding); hull vertices flat to double rounding
 //   the disc across their plane (axis its normal, volume only its rounding residue). These
 //   are decided directly, with cells = 0 and a gap of 0.
-// - Complexity: O(h) expected per cell for h hull vertices (projection and Welzl's circle in
-//   a fixed shuffled order), O(n) once for the n points; at most 20,000 cells, after which
-//   the gap proved so far is reported with complete = false.
+// - Complexity: the exact hull of the h hull vertices once (their cones of normals), then per
+//   cell a pass over its parent's candidate list and the projection and smallest circle of its
+//   own (the vertices its cap can have on a silhouette or at an end, axis_search.h; often a
+//   few hundred of many thousands), O(n) once for the n points; at most 20,000 cells, after
+//   which the gap proved so far is reported with complete = false.
 // - Deterministic: no randomness beyond a fixed shuffle; the same input gives the same result.
 #pragma once
 

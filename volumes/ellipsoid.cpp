@@ -1,5 +1,5 @@
-// The lifted minimum-volume ellipsoid by a log-barrier Newton method on every hull vertex, its
-// centres' dual weights certified as Khachiyan's dual weights are.
+// The lifted minimum-volume ellipsoid by a log-barrier Newton method on an active set of hull
+// vertices, its centres' dual weights certified over every vertex as Khachiyan's are.
 #include "volumes/ellipsoid.h"
 
 #include <algorithm>
@@ -14,6 +14,10 @@
 namespace {
 
 constexpr int MAX_STAGES = 48;
+// The first active set of the barrier (see minimumVolumeEllipsoid).
+constexpr std::size_t ACTIVE_START = 400;
+
+using Candidates = std::vector<std::int32_t>;
 
 using Lifted = std::array<double, 4>;  // (coordinates, 1), n = dimension + 1 entries used
 using Matrix4 = std::array<std::array<double, 4>, 4>;
@@ -279,6 +283,56 @@ double sumOfSquares(const Ellipsoid& e, const Vector3d& p) {
   return sum;
 }
 
+// Appends the vertices of q (three-dimensional, lifted) extreme along `count` directions
+// evenly spread over the sphere and their opposites, in coordinates where the vertices'
+// covariance is the identity.
+void roundedExtremes(const std::vector<Lifted>& q, std::size_t count, Candidates& out) {
+  const double n = static_cast<double>(q.size());
+  double mean[3] = {0, 0, 0};
+  for (const Lifted& l : q)
+    for (int k = 0; k < 3; ++k)
+      mean[k] += l[static_cast<std::size_t>(k)] / n;
+  double cov[3][3] = {};
+  for (const Lifted& l : q)
+    for (int r = 0; r < 3; ++r)
+      for (int c = 0; c < 3; ++c)
+        cov[r][c] += (l[static_cast<std::size_t>(r)] - mean[r]) *
+                     (l[static_cast<std::size_t>(c)] - mean[c]) / n;
+  const EigenDecomposition3d eigen = jacobiEigen3(cov);
+  Vector3d rows[3];
+  for (int k = 0; k < 3; ++k) {
+    if (!(eigen.values[k] > 0.0))
+      return;
+    rows[k] = eigen.vectors[k] * (1.0 / std::sqrt(eigen.values[k]));
+  }
+  std::vector<Vector3d> w(q.size());
+  for (std::size_t i = 0; i < q.size(); ++i) {
+    const Vector3d p(q[i][0] - mean[0], q[i][1] - mean[1], q[i][2] - mean[2]);
+    w[i] = Vector3d(dot(rows[0], p), dot(rows[1], p), dot(rows[2], p));
+  }
+  for (std::size_t k = 0; k < count; ++k) {
+    const double z = 1.0 - (2.0 * static_cast<double>(k) + 1.0) / static_cast<double>(count);
+    const double ring = std::sqrt(std::max(0.0, 1.0 - z * z));
+    const double azimuth = 2.39996322972865332 * static_cast<double>(k);
+    const Vector3d v(ring * std::cos(azimuth), ring * std::sin(azimuth), z);
+    std::size_t hi = 0, lo = 0;
+    double top = -INFINITY, bottom = INFINITY;
+    for (std::size_t i = 0; i < w.size(); ++i) {
+      const double t = dot(v, w[i]);
+      if (t > top) {
+        top = t;
+        hi = i;
+      }
+      if (t < bottom) {
+        bottom = t;
+        lo = i;
+      }
+    }
+    out.push_back(static_cast<std::int32_t>(hi));
+    out.push_back(static_cast<std::int32_t>(lo));
+  }
+}
+
 double volumeOf(const std::array<double, 3>& radii) {
   return 4.0 / 3.0 * std::numbers::pi * radii[0] * radii[1] * radii[2];
 }
@@ -325,36 +379,127 @@ Ellipsoid minimumVolumeEllipsoid(std::span<const Vector3> points, const ExactHul
   std::array<Vector3d, 3> vectors = {Vector3d(1, 0, 0), Vector3d(0, 1, 0), Vector3d(0, 0, 1)};
   double largestOmega = 0.0;
   if (d > 0) {
-    Barrier barrier(d + 1, q);
-    std::vector<double> u;
-    int steps = 0;
-    largestOmega = std::numeric_limits<double>::infinity();
-    int worse = 0;
-    // Past some tiny mu the centring loses accuracy: the best certificate so far is kept.
-    for (int stage = 0; stage < MAX_STAGES && worse < 2; ++stage) {
-      std::vector<double> weights = barrier.centre(steps);
+    // The barrier runs on an active set: the vertices farthest out under the vertices' own
+    // spread to begin with, then every vertex that the best weights so far leave outside the
+    // target (it is the only kind that can keep the certificate from closing). The weights
+    // put nothing on the others, which any certificate allows, and every certificate is
+    // measured over every vertex, so only the work depends on the set.
+    const std::size_t h = q.size();
+    std::vector<double> omegas(h);
+    const auto measure = [&](const std::vector<double>& weights, const Candidates& active) {
       Matrix4 x{};
-      for (std::size_t i = 0; i < q.size(); ++i) {
+      for (std::size_t k = 0; k < active.size(); ++k) {
+        const Lifted& l = q[static_cast<std::size_t>(active[k])];
         for (int r = 0; r <= d; ++r) {
           for (int c = 0; c <= d; ++c)
-            x[r][c] += weights[i] * q[i][r] * q[i][c];
+            x[r][c] += weights[k] * l[r] * l[c];
         }
       }
       Matrix4 inverse{};
       if (!invert(d + 1, x, inverse))
-        break;
-      double omega = 0.0;
-      for (const Lifted& l : q)
-        omega = std::max(omega, form(d + 1, inverse, l) - 1.0);
-      if (omega < largestOmega) {
-        largestOmega = omega;
-        u = std::move(weights);
-        worse = 0;
-      } else {
-        ++worse;
+        return false;
+      for (std::size_t i = 0; i < h; ++i)
+        omegas[i] = form(d + 1, inverse, q[i]) - 1.0;
+      return true;
+    };
+    const double target = d * std::pow(1.0 + accuracy, 2.0 / d);
+    Candidates active(h);
+    for (std::size_t i = 0; i < h; ++i)
+      active[i] = static_cast<std::int32_t>(i);
+    if (h > 2 * ACTIVE_START && measure(std::vector<double>(h, 1.0 / h), active)) {
+      // The farthest out under the vertices' spread, and in three dimensions the extremes
+      // along directions spread evenly once that spread is made round (the optimum's
+      // contacts are extremes of the rounded hull).
+      Candidates start = active;
+      std::nth_element(start.begin(), start.begin() + ACTIVE_START / 2, start.end(),
+                       [&](std::int32_t a, std::int32_t b) {
+                         const std::size_t i = static_cast<std::size_t>(a);
+                         const std::size_t j = static_cast<std::size_t>(b);
+                         return omegas[i] != omegas[j] ? omegas[i] > omegas[j] : a < b;
+                       });
+      start.resize(ACTIVE_START / 2);
+      if (d == 3)
+        roundedExtremes(q, ACTIVE_START / 4, start);
+      std::sort(start.begin(), start.end());
+      start.erase(std::unique(start.begin(), start.end()), start.end());
+      active = std::move(start);
+    }
+    std::vector<double> u;  // over the vertices of `best`
+    Candidates best;
+    int steps = 0;
+    largestOmega = std::numeric_limits<double>::infinity();
+    for (int round = 0;; ++round) {
+      std::vector<Lifted> qa;
+      qa.reserve(active.size());
+      for (std::int32_t i : active)
+        qa.push_back(q[static_cast<std::size_t>(i)]);
+      Barrier barrier(d + 1, qa);
+      int worse = 0;
+      double roundBest = std::numeric_limits<double>::infinity();
+      // Past some tiny mu the centring loses accuracy: the best certificate so far is kept.
+      for (int stage = 0; stage < MAX_STAGES && worse < 2; ++stage) {
+        std::vector<double> weights = barrier.centre(steps);
+        if (!measure(weights, active))
+          break;
+        const double omega = *std::max_element(omegas.begin(), omegas.end());
+        if (omega < roundBest) {
+          roundBest = omega;
+          worse = 0;
+        } else {
+          ++worse;
+        }
+        if (omega < largestOmega) {
+          largestOmega = omega;
+          u = std::move(weights);
+          best = active;
+        }
+        if (largestOmega <= target || std::pow(largestOmega / d, 0.5 * d) - 1.0 <= accuracy)
+          break;
       }
-      if (std::pow(largestOmega / d, 0.5 * d) - 1.0 <= accuracy)
+      if (active.size() == h || u.empty() || std::pow(largestOmega / d, 0.5 * d) - 1.0 <= accuracy)
         break;
+      // The vertices the best weights leave beyond the target, and beyond every active one,
+      // join, the farthest first and at most as many as are active (the set at most doubles).
+      if (!measure(u, best))
+        break;
+      std::vector<char> in(h, 0);
+      for (std::int32_t i : active)
+        in[static_cast<std::size_t>(i)] = 1;
+      // Where the active vertices themselves stay as far out as the others, the centring's
+      // conditioning is what stops it, and more vertices would not help.
+      double activeWorst = 0.0;
+      for (std::int32_t i : active)
+        activeWorst = std::max(activeWorst, omegas[static_cast<std::size_t>(i)]);
+      Candidates outside;
+      for (std::size_t i = 0; i < h; ++i)
+        if (!in[i] && omegas[i] > std::max(target, activeWorst))
+          outside.push_back(static_cast<std::int32_t>(i));
+      if (outside.empty())
+        break;
+      if (round >= 8) {  // a last round on every vertex
+        outside.clear();
+        for (std::size_t i = 0; i < h; ++i)
+          if (!in[i])
+            outside.push_back(static_cast<std::int32_t>(i));
+      } else if (outside.size() > active.size()) {
+        std::nth_element(outside.begin(),
+                         outside.begin() + static_cast<std::ptrdiff_t>(active.size()),
+                         outside.end(), [&](std::int32_t a, std::int32_t b) {
+                           const std::size_t i = static_cast<std::size_t>(a);
+                           const std::size_t j = static_cast<std::size_t>(b);
+                           return omegas[i] != omegas[j] ? omegas[i] > omegas[j] : a < b;
+                         });
+        outside.resize(active.size());
+      }
+      active.insert(active.end(), outside.begin(), outside.end());
+      std::sort(active.begin(), active.end());
+    }
+    // The weights back on every vertex.
+    {
+      std::vector<double> all(u.empty() ? 0 : h, 0.0);
+      for (std::size_t k = 0; k < best.size() && !u.empty(); ++k)
+        all[static_cast<std::size_t>(best[k])] = u[k];
+      u = std::move(all);
     }
     if (u.empty()) {  // not even a first centre: the vertices' mean and spread
       u.assign(q.size(), 1.0 / static_cast<double>(q.size()));

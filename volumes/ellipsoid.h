@@ -9,7 +9,10 @@
 // minimum volume, omega_i the squared Mahalanobis distance of vertex i under Sigma(u) and d
 // the dimension. The weights come from a log-barrier method on the lifted problem (Newton
 // steps in the entries of the lifted matrix, the barrier weight shrinking fourfold per
-// centring), whose centres' dual weights are such u; the best certificate is kept.
+// centring), whose centres' dual weights are such u; the best certificate is kept. The
+// barrier runs on an active set of vertices (the farthest out under their spread and the
+// extremes of the rounded hull, then those the best weights leave outside), each certificate
+// measured over every vertex, so the set changes the work only.
 //
 // Contract (stated once, here):
 // - Input: points finite (the caller's; none is allowed), hull = buildExactHull(points).

@@ -180,4 +180,79 @@ TEST(CapsuleCylinder, DegenerateInputs) {
   EXPECT_LT(minimumCylinder(flat, hullOf(flat)).volume, 1e-5);
 }
 
+// The per-cell vertex lists: for directions anywhere in a cap, the vertices the cap keeps
+// give the same smallest circle and the same extremes as every vertex, and the circle started
+// from any support is the plain construction's. Round, boxy, thin and integer clouds.
+TEST(CapsuleCylinder, CapCandidatesGiveTheWholeHullsCircleAndExtremes) {
+  using namespace axis_search;
+  std::mt19937 rng(11);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  for (std::uint32_t seed = 0; seed < 4; ++seed) {
+    const std::vector<Vector3> points = volumestest::cloud(seed, 1.0, 1500);
+    const std::vector<Vector3> vertices = hullOf(points);
+    const CentredPoints hull = centredShuffled(vertices);
+    const NormalCones cones = normalCones(vertices, hull);
+    Candidates parent, own;
+    Projection all, some;
+    for (int trial = 0; trial < 60; ++trial) {
+      const Vector3d u0 = normalized(Vector3d(unit(rng), unit(rng), unit(rng)));
+      const double theta = trial % 3 == 0 ? 0.0 : (trial % 3 == 1 ? 0.01 : 0.2);
+      capCandidates(cones, nullptr, hull.points.size(), u0, theta, true, parent);
+      // A child cap inside the parent's, filtered from its list, as the search does.
+      const PlaneFrame f = planeFrame(u0);
+      const Vector3d u1 = normalized(u0 + (f.e1 * unit(rng) + f.e2 * unit(rng)) * (0.3 * theta));
+      capCandidates(cones, &parent, hull.points.size(), u1, 0.5 * theta, true, own);
+      const Vector3d u = normalized(u1 + (f.e1 * unit(rng) + f.e2 * unit(rng)) * (0.3 * theta));
+      SCOPED_TRACE(testing::Message() << "seed " << seed << " trial " << trial);
+      project(hull.points, u, all);
+      project(hull.points, own, u, some);
+      const Circle whole = smallestCircle(all), kept = smallestCircle(some);
+      EXPECT_NEAR(kept.radius, whole.radius, 1e-12 * whole.radius);
+      EXPECT_EQ(some.t[some.highest], all.t[all.highest]);
+      EXPECT_EQ(some.t[some.lowest], all.t[all.lowest]);
+      const std::int32_t first[] = {static_cast<std::int32_t>(rng() % all.x.size()),
+                                    whole.support[0], static_cast<std::int32_t>(rng() % 7)};
+      const Circle started = smallestCircle(all, first);
+      EXPECT_NEAR(started.radius, whole.radius, 1e-12 * whole.radius);
+    }
+  }
+}
+
+// Hulls of thousands of vertices, where the cells work on short lists and the capsule's
+// checks go through its box tree: still no larger than the exhaustive search over directions
+// (whose cylinders see every vertex), every point inside, and the same result twice.
+TEST(CapsuleCylinder, LargeHullsNoLargerThanExhaustiveSearch) {
+  std::mt19937 rng(3);
+  std::normal_distribution<double> normal;
+  std::vector<std::vector<Vector3>> clouds(2);
+  for (int i = 0; i < 2500; ++i) {
+    const Vector3d d = normalized(Vector3d(normal(rng), normal(rng), normal(rng)));
+    const double lump = 1.0 + 0.15 * std::sin(3.0 * d.x + 1.0) * std::cos(2.0 * d.z);
+    clouds[0].push_back((Vector3d(3.0 * d.x, 1.2 * d.y, 1.0 * d.z) * lump).toFloat());
+    clouds[1].push_back((d * 2.0).toFloat());  // round: every direction nearly as good
+  }
+  for (std::size_t k = 0; k < clouds.size(); ++k) {
+    SCOPED_TRACE(testing::Message() << "cloud " << k);
+    const std::vector<Vector3>& points = clouds[k];
+    const std::vector<Vector3> hull = hullOf(points);
+    ASSERT_GT(hull.size(), 1000u);
+    AxisSearchReport report;
+    const Cylinder y = minimumCylinder(points, hull, &report);
+    const Capsule c = minimumCapsule(points, hull);
+    expectInside(points, c, y);
+    EXPECT_LE(y.volume, exhaustive([&](const Vector3d& u) {
+                          return cylinderAlong(hull, u).volume;
+                        }) * (1 + 1e-4));
+    EXPECT_GE(report.optimalityGap, 0.0);
+    EXPECT_TRUE(!report.complete || report.optimalityGap <= 1e-4);
+    if (k == 0) {
+      EXPECT_LE(c.volume, exhaustive([&](const Vector3d& u) {
+                            return capsuleAlong(hull, u).volume;
+                          }) * (1 + 1e-4));
+    }
+    EXPECT_EQ(minimumCylinder(points, hull).volume, y.volume);
+    EXPECT_EQ(minimumCapsule(points, hull).volume, c.volume);
+  }
+}
+
 }  // namespace

@@ -9,6 +9,7 @@
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <random>
 #include <vector>
 
 #include "hull/tests/hull_test_support.h"
@@ -164,6 +165,61 @@ TEST(Ellipsoid, KnownOptimaAndDegenerateInputs) {
     EXPECT_LE(e.volume, 1e-6 * std::pow(e.radii[2], 3));  // no volume to speak of
   }
   EXPECT_TRUE(minimumVolumeEllipsoid({}, ExactHull()).volume == 0.0);
+}
+
+}  // namespace
+
+namespace {
+
+// Many hull vertices (the barrier then starts on an active set): points on an ellipsoid, on a
+// lumpy closed surface like a scan's, and on a flat ring, turned; every certificate is still
+// measured over every vertex, so the same bounds must hold.
+TEST(Ellipsoid, LargeHullsKeepTheCertificate) {
+  std::mt19937 rng(5);
+  std::normal_distribution<double> normal;
+  const auto turned = [](const Vector3d& p) {
+    return Vector3(static_cast<float>(0.8 * p.x - 0.6 * p.y + 3.0),
+                   static_cast<float>(0.6 * p.x + 0.8 * p.y - 1.0), static_cast<float>(p.z + 2.0));
+  };
+  std::vector<std::vector<Vector3>> clouds(3);
+  for (int i = 0; i < 3000; ++i) {
+    const Vector3d d = normalized(Vector3d(normal(rng), normal(rng), normal(rng)));
+    clouds[0].push_back(turned(Vector3d(4.0 * d.x, 2.0 * d.y, 1.0 * d.z)));
+    const double lump = 1.0 + 0.2 * std::sin(3.0 * d.x) * std::cos(2.0 * d.y) + 0.1 * d.z * d.z;
+    clouds[1].push_back(turned(Vector3d(3.0 * d.x, 2.0 * d.y, 1.5 * d.z) * lump));
+    const double a = 2.0 * std::numbers::pi * i / 3000.0;
+    clouds[2].push_back(turned(Vector3d(5.0 * std::cos(a), 2.0 * std::sin(a), 0.0)));
+  }
+  for (std::size_t k = 0; k < clouds.size(); ++k) {
+    SCOPED_TRACE(hulltest::text("cloud ", k));
+    const std::vector<Vector3>& points = clouds[k];
+    const ExactHull hull = buildExactHull(points);
+    ASSERT_GT(hull.vertices.size(), 1000u);
+    const Ellipsoid e = minimumVolumeEllipsoid(points, hull);
+    EXPECT_LE(worstSum(e, points), 1.0);
+    const Ellipsoid again = minimumVolumeEllipsoid(points, hull);
+    EXPECT_EQ(e.volume, again.volume);
+    EXPECT_EQ(e.center.x, again.center.x);
+    // The active set is chosen in the hull's own scaled coordinates, so a power of two scales
+    // every length exactly.
+    std::vector<Vector3> scaled;
+    for (const Vector3& p : points)
+      scaled.push_back({std::ldexp(p.x, 10), std::ldexp(p.y, 10), std::ldexp(p.z, 10)});
+    const Ellipsoid big = minimumVolumeEllipsoid(scaled, buildExactHull(scaled));
+    for (std::size_t a = 0; a < 3; ++a)
+      EXPECT_EQ(big.radii[a], std::ldexp(e.radii[a], 10));
+    EXPECT_EQ(big.center.y, std::ldexp(e.center.y, 10));
+    if (k == 2) {  // flat: the ring's ellipse, nothing across it
+      EXPECT_EQ(e.dimension, 2);
+      EXPECT_TRUE(std::isfinite(e.volume));
+      continue;
+    }
+    EXPECT_LE(e.accuracy, 5 * ELLIPSOID_ACCURACY);
+    const Bounds plain = plainKhachiyan(points, 3000);
+    EXPECT_LE(plain.upper / plain.lower, 1.05);
+    EXPECT_GE(e.volumeBeforeRescale, plain.lower * (1 - 1e-12));
+    EXPECT_LE(e.volumeBeforeRescale, plain.upper * (1 + e.accuracy + 1e-12));
+  }
 }
 
 }  // namespace
