@@ -54,15 +54,18 @@ PlaneFrame planeFrame(const Vector3d& u) {
   return {e1, cross(u, e1)};
 }
 
-void project(std::span<const Vector3d> points, const Vector3d& u, Projection& out) {
+namespace {
+
+// Projects point(0) ... point(n - 1); the two overloads below differ only in where they read.
+template <class PointAt>
+void projectEach(std::size_t n, const PointAt& point, const Vector3d& u, Projection& out) {
   const PlaneFrame f = planeFrame(u);
-  const std::size_t n = points.size();
   out.x.resize(n);
   out.y.resize(n);
   out.t.resize(n);
   out.lowest = out.highest = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    const Vector3d& p = points[i];
+    const Vector3d& p = point(i);
     out.x[i] = dot(p, f.e1);
     out.y[i] = dot(p, f.e2);
     out.t[i] = dot(p, u);
@@ -73,24 +76,21 @@ void project(std::span<const Vector3d> points, const Vector3d& u, Projection& ou
   }
 }
 
+}  // namespace
+
+void project(std::span<const Vector3d> points, const Vector3d& u, Projection& out) {
+  projectEach(
+      points.size(), [&](std::size_t i) -> const Vector3d& { return points[i]; }, u, out);
+}
+
 void project(std::span<const Vector3d> points, std::span<const std::int32_t> indices,
              const Vector3d& u, Projection& out) {
-  const PlaneFrame f = planeFrame(u);
-  const std::size_t n = indices.size();
-  out.x.resize(n);
-  out.y.resize(n);
-  out.t.resize(n);
-  out.lowest = out.highest = 0;
-  for (std::size_t i = 0; i < n; ++i) {
-    const Vector3d& p = points[static_cast<std::size_t>(indices[i])];
-    out.x[i] = dot(p, f.e1);
-    out.y[i] = dot(p, f.e2);
-    out.t[i] = dot(p, u);
-    if (out.t[i] < out.t[out.lowest])
-      out.lowest = i;
-    if (out.t[i] > out.t[out.highest])
-      out.highest = i;
-  }
+  projectEach(
+      indices.size(),
+      [&](std::size_t i) -> const Vector3d& {
+        return points[static_cast<std::size_t>(indices[i])];
+      },
+      u, out);
 }
 
 namespace {
