@@ -569,14 +569,19 @@ AxisFit solveAlong(const CentredPoints& hull, const VertexTree& tree, const Norm
   return solver.solve(circle, start);
 }
 
+// The segment of a local solution for direction u, in the input's frame.
+std::array<Vector3d, 2> segmentOf(const CentredPoints& hull, const Vector3d& u,
+                                  const AxisFit& fit) {
+  const PlaneFrame f = planeFrame(u);
+  const Vector3d base = hull.centre + f.e1 * fit.cx + f.e2 * fit.cy;
+  return {base + u * fit.s0, base + u * fit.s1};
+}
+
 // The segment of the local solution for direction u, in the input's frame.
 std::array<Vector3d, 2> segmentAlong(const CentredPoints& hull, const VertexTree& tree,
                                      const NormalCones* cones, const Vector3d& u,
                                      const WorkingSets* start = nullptr) {
-  const AxisFit fit = solveAlong(hull, tree, cones, u, start);
-  const PlaneFrame f = planeFrame(u);
-  const Vector3d base = hull.centre + f.e1 * fit.cx + f.e2 * fit.cy;
-  return {base + u * fit.s0, base + u * fit.s1};
+  return segmentOf(hull, u, solveAlong(hull, tree, cones, u, start));
 }
 
 // The smallest enclosing sphere's centre (Welzl, iterative, in the shuffled order).
@@ -683,6 +688,7 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
   std::vector<std::size_t> highs, lows;
   double bestValue = sphere.volume;
   WorkingSets bestSets;                              // those of the best local solve
+  std::array<Vector3d, 2> bestEnds{centre, centre};  // its segment (the sphere's before one)
   std::vector<std::pair<double, Vector3d>> leaders;  // the four best directions evaluated
   const NormalCones cones = normalCones(hullVertices, hull);
   const VertexTree tree(hull.points);
@@ -733,6 +739,7 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
     if (local.volume < bestValue) {
       bestValue = local.volume;
       bestSets = WorkingSets(local);
+      bestEnds = segmentOf(hull, u, local);
     }
     leaders.push_back({local.volume, u});
     std::sort(leaders.begin(), leaders.end(),
@@ -789,6 +796,17 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
       polished = turned(alpha, beta);
     }
   }
-  const auto ends = segmentAlong(hull, tree, &cones, polished, warm);
-  return smaller(points, ends, sphereEnds);
+  // The polish solves afresh, without the search's working sets, and can end above the best
+  // solve of the search: the smaller of the two is kept.
+  const auto ends =
+      polishedValue < bestValue ? segmentAlong(hull, tree, &cones, polished, warm) : bestEnds;
+  const Capsule result = smaller(points, ends, sphereEnds);
+  // The gap the search proved is for its own value; the capsule returned is measured in
+  // floats and may differ from it, so the gap is restated for what is returned.
+  if (report && best.value > 0.0 && std::isfinite(best.report.optimalityGap)) {
+    const double lowest = best.value / (1.0 + best.report.optimalityGap);
+    report->optimalityGap = std::max(0.0, result.volume / lowest - 1.0);
+    report->complete = report->complete && report->optimalityGap <= TOLERANCE;
+  }
+  return result;
 }
