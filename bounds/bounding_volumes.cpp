@@ -305,10 +305,12 @@ bool representable(const BoundingVolumes& v) {
   return ok && std::isfinite(v.comparison.dop26.volume);
 }
 
-// The engines' volumes, on the points as they are and the exact hull's vertices.
+// The engines' volumes, on the points as they are and the exact hull's vertices; the reduced
+// hulls start from the minimum box's axes when it is given.
 template <class Stage>
 EngineVolumes engineVolumesOf(std::span<const Vector3> points, const ExactHull& exact,
-                              const Kdop& dop26, const Stage& stage) {
+                              const Kdop& dop26, const OrientedBox* minimumBox,
+                              const Stage& stage) {
   EngineVolumes engine;
   std::vector<Vector3> corners;
   corners.reserve(exact.vertices.size());
@@ -326,10 +328,12 @@ EngineVolumes engineVolumesOf(std::span<const Vector3> points, const ExactHull& 
     engine.kdops[i] = computeKdop(points, KDOP_SIZES[i]);
   }
   engine.kdops.back() = dop26;
+  const BoxAxes start = minimumBox ? boxAxesOf(*minimumBox) : BoxAxes{};
   for (std::size_t i = 0; i < REDUCED_HULL_SIZES.size(); ++i) {
     const std::string name = "reduced hull " + std::to_string(REDUCED_HULL_SIZES[i]);
     stage(name.c_str());
-    engine.reducedHulls[i] = reducedHull(points, exact, REDUCED_HULL_SIZES[i]);
+    engine.reducedHulls[i] =
+        reducedHull(points, exact, REDUCED_HULL_SIZES[i], minimumBox ? &start : nullptr);
   }
   return engine;
 }
@@ -441,7 +445,8 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
     volumes.minimalSphere = volumes.comparison.ritterSphere;
 
   if (options.engineVolumes)
-    volumes.engine = engineVolumesOf(points, exact, volumes.comparison.dop26, stage);
+    volumes.engine = engineVolumesOf(points, exact, volumes.comparison.dop26,
+                                     &volumes.comparison.minimumBox, stage);
   if (!representable(volumes)) {
     result = BoundingVolumesResult();
     result.error = "the bounding volumes exceed the float range";
@@ -449,7 +454,8 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
   return result;
 }
 
-EngineVolumes computeEngineVolumes(std::span<const Vector3> points, const StageCallback& onStage) {
+EngineVolumes computeEngineVolumes(std::span<const Vector3> points, const StageCallback& onStage,
+                                   const OrientedBox* minimumBox) {
   if (points.empty() ||
       !std::all_of(points.begin(), points.end(), [](const Vector3& p) { return finite(p); }))
     return EngineVolumes();
@@ -460,5 +466,5 @@ EngineVolumes computeEngineVolumes(std::span<const Vector3> points, const StageC
   stage("hull");
   const ExactHull exact = buildExactHull(points);
   stage("dop26");
-  return engineVolumesOf(points, exact, computeKdop(points, 26), stage);
+  return engineVolumesOf(points, exact, computeKdop(points, 26), minimumBox, stage);
 }

@@ -178,9 +178,12 @@ BoundingVolumesResult computeBoundingVolumes(std::span<const Vector3> points,
                                              const FitOptions& options);
 
 // The engines' volumes alone, equal to the BoundingVolumes::engine that computeBoundingVolumes
-// gives for the same points: for a caller that fitted without them and wants them later (the
-// viewer, when one of their layers is first shown). Builds the exact hull again. Stages
-// "hull", "dop26", then those of the engine volumes above. Points computeBoundingVolumes
-// refuses (none, or a non-finite coordinate) give the default volumes.
+// gives for the same points when `minimumBox` is that fit's comparison.minimumBox (the reduced
+// hulls start from its axes, so none is larger than it; without it they start from the hull's
+// principal axes): for a caller that fitted without them and wants them later (the viewer,
+// when one of their layers is first shown). Builds the exact hull again. Stages "hull",
+// "dop26", then those of the engine volumes above. Points computeBoundingVolumes refuses
+// (none, or a non-finite coordinate) give the default volumes.
 EngineVolumes computeEngineVolumes(std::span<const Vector3> points,
-                                   const StageCallback& onStage = StageCallback());
+                                   const StageCallback& onStage = StageCallback(),
+                                   const OrientedBox* minimumBox = nullptr);

@@ -145,8 +145,10 @@ void showRandomCloud(const std::vector<std::string>& glutArguments,
   const LegendFigures figures = legendFigures(points.size(), hull, box, sphere, comparison);
   legendText = legendLines(figures);
   // Fitted the first time one of their layers is shown; the cloud is its own scene frame.
-  engineLayerSource = {[&points] { return computeEngineVolumes(points); }, Normalisation{},
-                       figures.hullVolume};
+  engineLayerSource = {[&points, box = comparison.minimumBox] {
+                         return computeEngineVolumes(points, StageCallback(), &box);
+                       },
+                       Normalisation{}, figures.hullVolume};
 
   glutMainLoop();
 }
@@ -180,7 +182,9 @@ int showFittedPoints(const std::vector<std::string>& glutArguments,
   legendText = legendLines(legendFigures(fit.volumes));
   // Fitted the first time one of their layers is shown: their searches would keep a large
   // model's window waiting.
-  engineLayerSource = {[&points] { return computeEngineVolumes(points); },
+  engineLayerSource = {[&points, box = fit.volumes.comparison.minimumBox] {
+                         return computeEngineVolumes(points, StageCallback(), &box);
+                       },
                        fit.volumes.normalisation, fit.volumes.hull.volume};
 
   glutMainLoop();

@@ -1,5 +1,6 @@
-// Greedy cutting of a principal-axes box by the exact hull's face planes, on the polygon
-// polytope of volumes/polytope_clip.h; corners' deepest planes cached by their exact bits.
+// Greedy cutting of a start box (given axes, or the principal axes) by the exact hull's face
+// planes, on the polygon polytope of volumes/polytope_clip.h; corners' deepest planes cached by
+// their exact bits.
 #include "volumes/reduced_hull.h"
 
 #include <algorithm>
@@ -112,7 +113,8 @@ ReducedHull hullItself(const ExactHull& hull, std::span<const Vector3> points,
 
 }  // namespace
 
-ReducedHull reducedHull(std::span<const Vector3> points, const ExactHull& hull, int maxVertices) {
+ReducedHull reducedHull(std::span<const Vector3> points, const ExactHull& hull, int maxVertices,
+                        const BoxAxes* startAxes) {
   maxVertices = std::max(maxVertices, 4);
   ReducedHull result;
   result.maxVertices = maxVertices;
@@ -126,7 +128,8 @@ ReducedHull reducedHull(std::span<const Vector3> points, const ExactHull& hull, 
   if (hull.vertices.size() <= static_cast<std::size_t>(maxVertices))
     return hullItself(hull, points, support, maxVertices);
 
-  // The start: the box of the vertices' principal axes.
+  // The start: the box of the given axes, made orthonormal in double, or of the vertices'
+  // principal axes.
   Vector3d mean;
   for (const Vector3d& v : vertices)
     mean = mean + v;
@@ -141,7 +144,17 @@ ReducedHull reducedHull(std::span<const Vector3> points, const ExactHull& hull, 
         moments[r][c] += d[r] * d[c];
     }
   }
-  const EigenDecomposition3d frame = jacobiEigen3(moments);
+  EigenDecomposition3d frame = jacobiEigen3(moments);
+  if (startAxes) {
+    const Vector3d a = normalized((*startAxes)[0]);
+    const Vector3d b = normalized((*startAxes)[1] - a * dot((*startAxes)[1], a));
+    const Vector3d c = cross(a, b);
+    if (std::isfinite(c.x) && std::isfinite(c.y) && std::isfinite(c.z) && dot(c, c) > 0.5) {
+      frame.vectors[0] = a;
+      frame.vectors[1] = b;
+      frame.vectors[2] = c;
+    }
+  }
   std::vector<Plane> planes;
   double lo[3];
   double hi[3];

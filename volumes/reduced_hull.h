@@ -1,7 +1,7 @@
 // A reduced hull: a convex polytope of at most N vertices that holds the whole exact hull,
 // the bounded-complexity stand-in for a hull that physics and collision code want. Greedy
-// plane cutting: a box along the hull vertices' principal axes is cut, one plane at a time,
-// by supporting planes of the hull itself. Each step looks at the polytope corners that lie
+// plane cutting: a box (along the axes given, or the hull vertices' principal axes) is cut,
+// one plane at a time, by supporting planes of the hull itself. Each step looks at the polytope corners that lie
 // farthest outside some hull face plane, tries that plane for the few deepest, and keeps
 // the cut that removes the most volume while the polytope keeps at most N vertices.
 //
@@ -30,6 +30,7 @@
 #include "geometry/vector3.h"
 #include "geometry/vector3d.h"
 #include "hull/exact_hull.h"
+#include "volumes/oriented_box.h"
 
 struct ReducedHullFace {
   Vector3d normal;
@@ -44,4 +45,8 @@ struct ReducedHull {
   double volume = 0.0;
 };
 
-ReducedHull reducedHull(std::span<const Vector3> points, const ExactHull& hull, int maxVertices);
+// startAxes, when given, replace the principal axes as the start box's (any three directions
+// spanning space; they are made orthonormal): with the minimum-volume box's axes the result is
+// never larger than that box, up to the planes' rounding room.
+ReducedHull reducedHull(std::span<const Vector3> points, const ExactHull& hull, int maxVertices,
+                        const BoxAxes* startAxes = nullptr);

@@ -1,6 +1,7 @@
 // The engines' volumes as computeBoundingVolumes returns them: every input point inside each
-// at every scale, the ellipsoid never larger than the minimal sphere beyond its accuracy, and
-// the same volumes when they are fitted later, alone.
+// at every scale, the ellipsoid never larger than the minimal sphere beyond its accuracy, the
+// reduced hulls between the hull and the minimum box, and the same volumes when they are
+// fitted later, alone.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -38,7 +39,8 @@ TEST(EngineVolumes, HoldEveryPointAndTheEllipsoidIsNoLargerThanTheMinimalSphere)
             ASSERT_LE(dot(face.normal, Vector3d(p)), face.offset);
         }
       }
-      const EngineVolumes later = computeEngineVolumes(points);
+      const EngineVolumes later =
+          computeEngineVolumes(points, StageCallback(), &fit.volumes.comparison.minimumBox);
       EXPECT_EQ(later.capsule.volume, engine.capsule.volume);
       EXPECT_EQ(later.cylinder.volume, engine.cylinder.volume);
       EXPECT_EQ(later.ellipsoid.volume, engine.ellipsoid.volume);
@@ -49,6 +51,9 @@ TEST(EngineVolumes, HoldEveryPointAndTheEllipsoidIsNoLargerThanTheMinimalSphere)
         EXPECT_LE(engine.reducedHulls[i].vertices.size(),
                   static_cast<std::size_t>(REDUCED_HULL_SIZES[i]));
         EXPECT_GE(engine.reducedHulls[i].volume, fit.volumes.hull.volume * (1 - 1e-9));
+        // Started from the minimum box's axes and only ever cut, never larger than that box.
+        EXPECT_LE(engine.reducedHulls[i].volume,
+                  fit.volumes.comparison.minimumBox.volume * (1 + 1e-6));
       }
     }
   }
