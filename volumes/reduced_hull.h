@@ -1,9 +1,9 @@
 // A reduced hull: a convex polytope of at most N vertices that holds the whole exact hull,
 // the bounded-complexity stand-in for a hull that physics and collision code want. Greedy
 // plane cutting: a box (along the axes given, or the hull vertices' principal axes) is cut,
-// one plane at a time, by supporting planes of the hull itself. Each step looks at the polytope corners that lie
-// farthest outside some hull face plane, tries that plane for the few deepest, and keeps
-// the cut that removes the most volume while the polytope keeps at most N vertices.
+// one plane at a time, by supporting planes of the hull itself. Each step looks at the polytope
+// corners that lie farthest outside some hull face plane, tries that plane for the few deepest, and
+// keeps the cut that removes the most volume while the polytope keeps at most N vertices.
 //
 // Contract (stated once, here):
 // - Input: points finite, hull = buildExactHull(points); maxVertices >= 4 (smaller counts are
