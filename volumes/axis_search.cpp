@@ -24,24 +24,52 @@ AngleRange angleRange(const Vector3d& d, const Vector3d& u0, double theta) {
   return {std::max(0.0, alpha - theta), std::min(PI, alpha + theta)};
 }
 
-// cos falls on [0, pi], so the range's ends give its extremes.
+namespace {
+
+// d.u0 = |d| cos(alpha) and |d x u0| = |d| sin(alpha), and the cap's cos(theta), sin(theta),
+// the last theta's kept: a search asks for one cell's theta many times over. The ends of the
+// angle range then follow from the angle-sum identities, without the angle itself.
+struct CapAngles {
+  double c, s, length, cosTheta, sinTheta;
+};
+CapAngles capAngles(const Vector3d& d, const Vector3d& u0, double theta) {
+  thread_local double lastTheta = 0.0, lastCos = 1.0, lastSin = 0.0;
+  if (theta != lastTheta) {
+    lastTheta = theta;
+    lastCos = std::cos(theta);
+    lastSin = std::sin(theta);
+  }
+  return {dot(d, u0), length(cross(d, u0)), length(d), lastCos, lastSin};
+}
+
+}  // namespace
+
+// cos falls on [0, pi], so the range's ends give its extremes: cos(alpha + theta) unless that
+// passes pi (c <= -|d| cos(theta)), cos(alpha - theta) unless that passes 0.
 double dotLower(const Vector3d& d, const Vector3d& u0, double theta) {
-  return length(d) * std::cos(angleRange(d, u0, theta).hi);
+  const CapAngles a = capAngles(d, u0, theta);
+  if (a.c <= -a.length * a.cosTheta)
+    return -a.length;
+  return a.c * a.cosTheta - a.s * a.sinTheta;
 }
 double dotUpper(const Vector3d& d, const Vector3d& u0, double theta) {
-  return length(d) * std::cos(angleRange(d, u0, theta).lo);
+  const CapAngles a = capAngles(d, u0, theta);
+  if (a.c >= a.length * a.cosTheta)
+    return a.length;
+  return a.c * a.cosTheta + a.s * a.sinTheta;
 }
-// sin rises to pi / 2 and falls after: the smallest is at an end, the largest at pi / 2 when
-// the range holds it.
+// sin rises to pi / 2 and falls after: the smallest is at an end, the smaller of
+// sin(alpha -+ theta), s cos(theta) - |c| sin(theta), and 0 where an end passes 0 or pi; the
+// largest is 1 where the range holds pi / 2 (|c| <= |d| sin(theta)), else the larger end.
 double projectedLengthLower(const Vector3d& d, const Vector3d& u0, double theta) {
-  const AngleRange r = angleRange(d, u0, theta);
-  return length(d) * std::max(0.0, std::min(std::sin(r.lo), std::sin(r.hi)));
+  const CapAngles a = capAngles(d, u0, theta);
+  return std::max(0.0, a.s * a.cosTheta - std::fabs(a.c) * a.sinTheta);
 }
 double projectedLengthUpper(const Vector3d& d, const Vector3d& u0, double theta) {
-  const AngleRange r = angleRange(d, u0, theta);
-  if (r.lo <= PI / 2 && r.hi >= PI / 2)
-    return length(d);
-  return length(d) * std::max(std::sin(r.lo), std::sin(r.hi));
+  const CapAngles a = capAngles(d, u0, theta);
+  if (std::fabs(a.c) <= a.length * a.sinTheta)
+    return a.length;
+  return std::min(a.length, a.s * a.cosTheta + std::fabs(a.c) * a.sinTheta);
 }
 
 PlaneFrame planeFrame(const Vector3d& u) {

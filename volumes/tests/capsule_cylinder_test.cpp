@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <random>
 #include <vector>
@@ -218,6 +219,59 @@ TEST(CapsuleCylinder, CapCandidatesGiveTheWholeHullsCircleAndExtremes) {
                                     whole.support[0], static_cast<std::int32_t>(rng() % 7)};
       const Circle started = smallestCircle(all, first);
       EXPECT_NEAR(started.radius, whole.radius, 1e-12 * whole.radius);
+    }
+  }
+}
+
+// The cap bounds of a fixed vector's projections hold for every direction of the cap, and are
+// reached: directions on the cap's rim in the plane of d and u0 give the extremes, and the
+// normal one the full length where the cap holds it. Small, large and nearly parallel caps.
+TEST(CapsuleCylinder, CapBoundsHoldOverTheCapAndAreReached) {
+  using namespace axis_search;
+  std::mt19937 rng(5);
+  std::uniform_real_distribution<double> unit(-1.0, 1.0);
+  for (int trial = 0; trial < 3000; ++trial) {
+    const Vector3d u0 = normalized(Vector3d(unit(rng), unit(rng), unit(rng)));
+    const PlaneFrame f = planeFrame(u0);
+    // Some vectors nearly along or across u0, where the ranges clip at 0, pi / 2 and pi.
+    const double lean = trial % 4 == 0 ? 1e-3 : 1.0;
+    Vector3d d = f.e1 * unit(rng) * lean + f.e2 * unit(rng) * lean + u0 * unit(rng);
+    if (trial % 4 == 1)
+      d = f.e1 * unit(rng) + u0 * (1e-3 * unit(rng));
+    d = d * std::ldexp(1.0, static_cast<int>(rng() % 40) - 20);
+    const double theta = std::array{1e-6, 1e-3, 0.05, 0.4}[trial % 4 == 3 ? 3 : rng() % 4];
+    const double lo = dotLower(d, u0, theta), hi = dotUpper(d, u0, theta);
+    const double plo = projectedLengthLower(d, u0, theta);
+    const double phi = projectedLengthUpper(d, u0, theta);
+    const double tol = 1e-12 * length(d);
+    double seenLo = INFINITY, seenHi = -INFINITY, seenPlo = INFINITY, seenPhi = 0.0;
+    for (int k = 0; k < 64; ++k) {
+      // Rim directions all round, and the two in the plane of d and u0 (k = 0, 1).
+      const Vector3d across = normalized(d - u0 * dot(d, u0));
+      const double turn = 2.0 * PI * k / 64.0;
+      Vector3d w = f.e1 * std::cos(turn) + f.e2 * std::sin(turn);
+      if (k < 2 && std::isfinite(across.x))
+        w = across * (k == 0 ? 1.0 : -1.0);
+      const double a = k % 3 == 2 ? theta * 0.5 : theta;
+      const Vector3d u = u0 * std::cos(a) + w * std::sin(a);
+      const double along = dot(d, u), projected = length(d - u * along);
+      ASSERT_GE(along, lo - tol);
+      ASSERT_LE(along, hi + tol);
+      ASSERT_GE(projected, plo - tol);
+      ASSERT_LE(projected, phi + tol);
+      seenLo = std::min(seenLo, along);
+      seenHi = std::max(seenHi, along);
+      seenPlo = std::min(seenPlo, projected);
+      seenPhi = std::max(seenPhi, projected);
+    }
+    // Reached where the extreme lies on the sampled rim (not clipped past an end).
+    const double c = dot(d, u0) / length(d);
+    const double alpha = std::acos(std::clamp(c, -1.0, 1.0));
+    if (alpha + theta < PI) {
+      EXPECT_NEAR(seenLo, lo, 1e-9 * length(d));
+    }
+    if (alpha > theta) {
+      EXPECT_NEAR(seenHi, hi, 1e-9 * length(d));
     }
   }
 }
