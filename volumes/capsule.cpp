@@ -1,6 +1,7 @@
 // The minimum-volume capsule: a local solve per axis direction on growing working sets,
-// branch and bound over directions with the pair bound, and the smallest enclosing sphere
-// (Welzl's construction, iterative) as a fallback (see capsule.h for the contract and bound).
+// branch and bound over directions with the pair bound and the local solutions' certificates
+// (capsule_direction.h), and the smallest enclosing sphere (Welzl's construction, iterative)
+// as a fallback (see capsule.h for the contract and bound).
 #include "volumes/capsule.h"
 
 #include <algorithm>
@@ -10,9 +11,13 @@
 #include <vector>
 
 #include "geometry/float_rounding.h"
+#include "volumes/capsule_direction.h"
 #include "volumes/vertex_tree.h"
 
 using namespace axis_search;
+using capsule_direction::Certificate;
+using capsule_direction::Pair;
+using capsule_direction::Site;
 
 namespace {
 
@@ -438,63 +443,21 @@ class AxisSolver {
   bool grew_ = false;
 };
 
-struct Pair {
-  double dt;  // lower bound of t_i - t_j
-  double d;   // lower bound of the projected distance
-};
-
-// min over r >= rLo of pi r^2 max(0, max_k (dt_k - 2 sqrt(r^2 - d_k^2 / 4))) + 4/3 pi r^3,
-// bounded from below by intervals of r (see capsule.h).
-double pairBound(double rLo, std::span<const Pair> all) {
-  rLo = std::max(0.0, rLo);
-  // The length term rises with both dt and d, so a pair another matches or beats in both
-  // never gives the largest: only the others are kept (the same maximum, fewer roots).
-  std::array<Pair, 64> kept;
-  std::size_t count = 0;
-  for (std::size_t a = 0; a < all.size() && all.size() <= kept.size(); ++a) {
-    bool dominated = false;
-    for (std::size_t b = 0; b < all.size() && !dominated; ++b)
-      dominated = b != a && all[b].dt >= all[a].dt && all[b].d >= all[a].d &&
-                  (all[b].dt > all[a].dt || all[b].d > all[a].d || b < a);
-    if (!dominated)
-      kept[count++] = all[a];
-  }
-  const std::span<const Pair> pairs = count == 0 ? all : std::span<const Pair>(kept.data(), count);
-  const auto length = [&](double r) {
-    double l = 0.0;
-    for (const Pair& q : pairs)
-      l = std::max(l, q.dt - 2.0 * std::sqrt(std::max(0.0, r * r - 0.25 * q.d * q.d)));
-    return l;
+// The certificate of a local solution (capsule_direction.h), from its sites along the view.
+Certificate certificateOf(const View& view, const AxisFit& fit, const Circle& circle,
+                          double scale) {
+  const auto sites = [&](const auto& indices, int count) {
+    std::vector<Site> out;
+    for (int k = 0; k < count; ++k) {
+      const auto i = static_cast<std::size_t>(indices[static_cast<std::size_t>(k)]);
+      out.push_back({view.x(i), view.y(i), view.t(i)});
+    }
+    return out;
   };
-  const double h0 = capsuleVolume(rLo, length(rLo));
-  const double rTop = std::cbrt(3.0 * h0 / (4.0 * PI));
-  if (!(rTop > rLo))
-    return h0;
-  struct Span {
-    double a, b, bound;
-  };
-  std::vector<Span> spans;
-  double upper = h0;
-  const auto make = [&](double a, double b) {
-    upper = std::min(upper, capsuleVolume(b, length(b)));
-    return Span{a, b, PI * a * a * length(b) + 4.0 / 3.0 * PI * a * a * a};
-  };
-  constexpr int START = 16;
-  for (int k = 0; k < START; ++k)
-    spans.push_back(make(rLo + (rTop - rLo) * k / START, rLo + (rTop - rLo) * (k + 1) / START));
-  for (int it = 0; it < 64; ++it) {
-    const auto low = std::min_element(
-        spans.begin(), spans.end(), [](const Span& s, const Span& t) { return s.bound < t.bound; });
-    if (low->bound >= upper * (1.0 - 1e-7))
-      break;
-    const double a = low->a, b = low->b, m = 0.5 * (a + b);
-    *low = make(a, m);
-    spans.push_back(make(m, b));
-  }
-  double lowest = upper;
-  for (const Span& s : spans)
-    lowest = std::min(lowest, s.bound);
-  return lowest;
+  return capsule_direction::certificate(
+      sites(fit.tops, fit.topCount), sites(fit.bottoms, fit.bottomCount),
+      sites(fit.rims, fit.rimCount), sites(circle.support, circle.supportSize), fit.cx, fit.cy,
+      fit.r, scale);
 }
 
 // The capsule over all points for float ends, its radius rounded outward.
@@ -717,15 +680,17 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
       support[k] = hull.points[static_cast<std::size_t>(circle.support[k])];
     const std::span<const Vector3d> s(support, static_cast<std::size_t>(circle.supportSize));
     const double r0 = circleRadiusLower(s, u, 0.0);
-    const auto bound = [&](double th) {
+    const auto radiusLower = [&](double th) {
+      return std::max(circleRadiusLower(s, u, th), r0 - th * rho);
+    };
+    const auto bound = [&](double th, const Certificate* cert = nullptr) {
       pairs.clear();
       for (std::size_t i : highs)
         for (std::size_t j : lows) {
           const Vector3d d = hull.points[i] - hull.points[j];
           pairs.push_back({dotLower(d, u, th), projectedLengthLower(d, u, th)});
         }
-      const double rLo = std::max(circleRadiusLower(s, u, th), r0 - th * rho);
-      return pairBound(rLo, pairs) * (1.0 - 1e-12);
+      return capsule_direction::directionBound(radiusLower(th), pairs, cert) * (1.0 - 1e-12);
     };
     const double centre0 = bound(0.0);
     // A centre whose own bound leaves no room to beat the best capsule so far by a tenth of
@@ -748,7 +713,17 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
       leaders.pop_back();
     highs.insert(highs.end(), local.tops.begin(), local.tops.begin() + local.topCount);
     lows.insert(lows.end(), local.bottoms.begin(), local.bottoms.begin() + local.bottomCount);
-    return CellEstimate{local.volume, bound(theta), bound(0.0)};
+    // The local solution's certificate bounds its own direction tightly, and tilted, the
+    // cap; it is needed only where the pairs leave the cap below the target.
+    const double pairCap = bound(theta);
+    if (pairCap >= bestValue / (1.0 + TOLERANCE))
+      return CellEstimate{local.volume, pairCap, bound(0.0)};
+    const Certificate cert = certificateOf(view, local, circle, rho);
+    const double centreBound = bound(0.0, &cert);
+    const double capBound = std::max(
+        pairCap,
+        capsule_direction::tiltedBound(centreBound, theta, radiusLower(theta), rho, bestValue));
+    return CellEstimate{local.volume, capBound, centreBound};
   };
   const SearchResult best = searchDirections(estimate, {}, MAX_CELLS);
   if (report)

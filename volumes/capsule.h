@@ -14,19 +14,24 @@
 // grow until no hull vertex contradicts them. So the capsule of a direction is an upper bound
 // (always a true enclosing capsule), not a proven optimum.
 //
-// Bound (what is proved). Any capsule of direction u satisfies r >= R(u), the smallest circle
-// of the projection, and for any two points i, j: |b - a| >= (t_i - t_j) - w_i - w_j with
-// d_i + d_j >= D_ij, their projected distance, so w_i + w_j <= 2 sqrt(r^2 - D_ij^2 / 4)
-// (w is concave in d). Hence
-//   V >= min over r >= Rlo of pi r^2 max(0, max_ij (Dt_ij - 2 sqrt(r^2 - D_ij^2 / 4))) + 4/3 pi r^3
-// with Rlo, Dt_ij and D_ij bounded from below over the whole cap of directions exactly (see
-// axis_search.h; Rlo as for the cylinder, cylinder.h). The minimum over r is itself bounded
-// rigorously (on [r_a, r_b] the expression is at least its value with r_a outside and r_b
-// inside the max, the length term falling in r), so the bound is proved up to double rounding.
-// The pairs are the three highest cap points and three lowest of the local solution plus the
-// extremes along u. The bound is tight where each end of the optimum rests on one point of the
-// hull (or the optimum is a sphere); where an end rests on two or more, a gap remains, and
-// report->optimalityGap states what was proved (complete = false when it is above 1e-4).
+// Bound (what is proved; the arguments are in capsule_direction.h). Any capsule of direction
+// u has r >= R(u), the smallest circle of the projection, and two bounds of its length hold:
+// - the pair bound, for any two points i, j: |b - a| >= (t_i - t_j) - 2 sqrt(r^2 - D_ij^2 / 4)
+//   with D_ij their projected distance, with Rlo, t_i - t_j and D_ij bounded from below over
+//   the whole cap of directions exactly (axis_search.h; Rlo as for the cylinder, cylinder.h).
+//   The pairs are the three highest cap points and three lowest of the local solution plus
+//   the extremes along u. Tight where each end of the optimum rests on one point, loose (a
+//   few per cent) where an end rests on two or more;
+// - the certificate of the cell's own local solution (its Lagrange multipliers), for the
+//   centre direction alone: tight at the solution's radius where that solution is the
+//   direction's optimum. Over the cap it is carried by tilting: a capsule of a direction
+//   within theta of the centre's, with half length h, fits in the centre direction's capsule
+//   of radius r + h theta, so V (1 + theta h / r)^3 >= the centre's bound.
+// The minimum over r is bounded rigorously (on [r_a, r_b] the volume is at least its value
+// with r_a outside and r_b inside the length, which falls in r), so the bound is proved up to
+// double rounding. The tilt is first order in theta and the budget is 2,000 cells, so the
+// search usually ends above the 1e-4 tolerance: report->optimalityGap states what was
+// proved (complete = false when it is above 1e-4).
 //
 // Contract (stated once, here):
 // - Input: `points`, every point to enclose (non-finite ones are skipped), and

@@ -1,0 +1,99 @@
+// Lower bounds of the smallest capsule of one fixed axis direction u, and of a cap of
+// directions around it, for the capsule's direction search (volumes/capsule.h). Everything is
+// in the frame of the projection along u: a vertex is a site (x, y) in the plane normal to u
+// at the height t = p.u.
+//
+// For a radius r and an axis line through c, a site at planar distance d from c is inside
+// iff d <= r and the segment's ends s0, s1 satisfy s1 >= t - w, s0 <= t + w, with the half
+// chord w = sqrt(r^2 - d^2). The shortest segment for (c, r) has the length
+// L(c, r) = max(0, max_i (t_i - w_i) - min_j (t_j + w_j)), convex in c, and the volume of a
+// direction is min over r of pi r^2 L*(r) + 4/3 pi r^3 with L*(r) = min over feasible c of
+// L(c, r), which does not rise with r.
+//
+// Bounds of L*(r):
+// - Pairs. For a top i and a bottom j, w_i + w_j <= 2 sqrt(r^2 - D_ij^2 / 4) with D_ij their
+//   planar distance (w is concave in d, and d_i + d_j >= D_ij), so
+//   L*(r) >= (t_i - t_j) - 2 sqrt(r^2 - D_ij^2 / 4). It holds over a cap of directions with
+//   lower bounds of t_i - t_j and D_ij, but is loose where an end rests on two sites.
+// - The certificate (Lagrangian duality). For weights lambda (tops) and mu (bottoms) on sites,
+//   each summing to one, and kappa >= 0, every feasible c has
+//     L(c, r) >= A - Phi(c),  A = sum lambda_k t_k - sum mu_k t_k,
+//     Phi(c) = sum (lambda_k + mu_k) w_k(c) + sum kappa_k (r^2 - d_k(c)^2),
+//   as a max is at least its weighted mean and r^2 - d_k^2 >= 0 where c is feasible. Phi is
+//   concave where every weighted w is real, a convex set holding every feasible c, so for any
+//   c' there Phi(c) <= Phi(c') + g.(c - c') with g its gradient. The feasible c also lie in a
+//   disc: for weights beta >= 0 summing to one on sites q_k (the projection's smallest circle's
+//   support), sum beta_k |q_k - c|^2 = |c - c0|^2 + S with c0 = sum beta_k q_k and
+//   S = sum beta_k |q_k - c0|^2, and the left side is at most r^2. Hence
+//     L*(r) >= A - Phi(c') - g.(c0 - c') - |g| sqrt(r^2 - S).
+//   Any weights give a valid bound, on any subset of the vertices (fewer constraints, no
+//   larger an optimum). With the Lagrange multipliers of a local solution (the weights whose
+//   pulls on the axis, the gradient of Phi, cancel) and c' the maximum of Phi, it is that
+//   solution's own length where the solution is the optimum at its radius: tight there,
+//   unlike the pairs. Where the local solve stopped short of it (a compass search can stall
+//   at a kink), no weights cancel and the bound states how far short, at most.
+//
+// Both bounds are evaluated in double with room for rounding: w from above by the error of
+// r^2 - d^2 at the hull's scale, the tangent's gradient with its error, and a margin.
+#pragma once
+
+#include <span>
+#include <vector>
+
+namespace capsule_direction {
+
+struct Site {
+  double x = 0.0, y = 0.0, t = 0.0;
+};
+
+struct Pair {
+  double dt;  // lower bound of t_i - t_j
+  double d;   // lower bound of the projected distance
+};
+
+// The certificate of one direction: the weighted sites and the disc of feasible axes (from
+// the smallest circle's support). `scale` is the hull's extent (rounding room).
+struct Weights {
+  bool valid = false;
+  std::vector<Site> sites;
+  std::vector<double> end;  // lambda + mu
+  std::vector<double> rim;  // kappa
+  double a = 0.0;           // A
+};
+struct Certificate {
+  bool valid = false;
+  Weights weights;  // the local solution's multipliers
+  double cx = 0.0, cy = 0.0, r = 0.0;
+  double c0x = 0.0, c0y = 0.0, spread = 0.0;
+  double scale = 1.0;
+  // Where the last evaluation found Phi's maximum: the next radius starts there.
+  mutable double hintX = 0.0, hintY = 0.0;
+  mutable bool hinted = false;
+};
+// The certificate of a local solution with axis (cx, cy) and radius r, from its highest tops,
+// lowest bottoms and farthest rim sites (nine in all at most) and the smallest circle's
+// support: the weights on the active ones whose pulls on the axis balance best (a projected
+// gradient on the stationarity condition of Phi), so that the certificate is tight where the
+// solution is the direction's optimum and valid, only looser, where it is not.
+Certificate certificate(std::span<const Site> tops, std::span<const Site> bottoms,
+                        std::span<const Site> rims, std::span<const Site> support, double cx,
+                        double cy, double r, double scale);
+
+// The certificate's lower bound of L*(r) (0 where it proves nothing), or +infinity where no
+// axis can hold the support within r.
+double certifiedLength(const Certificate& c, double r);
+
+// A lower bound of min over r >= rLo of pi r^2 max(L_pairs(r), L_cert(r)) + 4/3 pi r^3, with
+// L_pairs the largest pair bound of `pairs` and L_cert the certificate's (none when null): a
+// bisection over intervals of r, on [a, b] the value with a outside and b inside the length
+// (which does not rise in r), so the result is proved up to rounding.
+double directionBound(double rLo, std::span<const Pair> pairs, const Certificate* cert = nullptr);
+
+// Over a cap of directions of angular radius theta around u0, every capsule of direction u is
+// within (r + h theta) of the segment of the same midpoint and half length h along u0, so
+// V(u) (1 + theta h / r)^3 >= V*(u0). With lower bounds rLo of r and hMax of h (h <= the
+// hull's extent rho, and 2 pi r^2 h < best for any capsule better than `best`), this gives
+// min(best, centreBound / (1 + theta hMax / rLo)^3) as a bound of the cap.
+double tiltedBound(double centreBound, double theta, double rLo, double rho, double best);
+
+}  // namespace capsule_direction
