@@ -690,7 +690,7 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
           const Vector3d d = hull.points[i] - hull.points[j];
           pairs.push_back({dotLower(d, u, th), projectedLengthLower(d, u, th)});
         }
-      return capsule_direction::directionBound(radiusLower(th), pairs, cert) * (1.0 - 1e-12);
+      return capsule_direction::directionBound(radiusLower(th), pairs, cert, th) * (1.0 - 1e-12);
     };
     const double centre0 = bound(0.0);
     // A centre whose own bound leaves no room to beat the best capsule so far by a tenth of
@@ -701,11 +701,15 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
       return CellEstimate{bestValue, bound(theta), centre0};
     AxisSolver solver(view, &own);
     const AxisFit local = solver.solve(circle, bestSets.rim.empty() ? nullptr : &bestSets);
-    if (local.volume < bestValue) {
-      bestValue = local.volume;
-      bestSets = WorkingSets(local);
-      bestEnds = segmentOf(hull, u, local);
-    }
+    const bool warm = !bestSets.rim.empty();
+    const auto adopt = [&](const AxisFit& fit) {
+      if (fit.volume < bestValue) {
+        bestValue = fit.volume;
+        bestSets = WorkingSets(fit);
+        bestEnds = segmentOf(hull, u, fit);
+      }
+    };
+    adopt(local);
     leaders.push_back({local.volume, u});
     std::sort(leaders.begin(), leaders.end(),
               [](const auto& x, const auto& y) { return x.first < y.first; });
@@ -718,12 +722,27 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
     const double pairCap = bound(theta);
     if (pairCap >= bestValue / (1.0 + TOLERANCE))
       return CellEstimate{local.volume, pairCap, bound(0.0)};
-    const Certificate cert = certificateOf(view, local, circle, rho);
-    const double centreBound = bound(0.0, &cert);
+    Certificate cert = certificateOf(view, local, circle, rho);
+    double centreBound = bound(0.0, &cert);
+    // A certificate well short of its own solution says the solve stalled (often on the warm
+    // start's sets, from another direction); a cold solve may reach the optimum there.
+    double value = local.volume;
+    if (centreBound < 0.99 * local.volume && warm) {
+      AxisSolver cold(view, &own);
+      const AxisFit again = cold.solve(circle);
+      adopt(again);
+      value = std::min(value, again.volume);
+      const Certificate other = certificateOf(view, again, circle, rho);
+      const double otherBound = bound(0.0, &other);
+      if (otherBound > centreBound) {
+        cert = other;
+        centreBound = otherBound;
+      }
+    }
     const double capBound = std::max(
-        pairCap,
-        capsule_direction::tiltedBound(centreBound, theta, radiusLower(theta), rho, bestValue));
-    return CellEstimate{local.volume, capBound, centreBound};
+        {pairCap, bound(theta, &cert),
+         capsule_direction::tiltedBound(centreBound, theta, radiusLower(theta), rho, bestValue)});
+    return CellEstimate{value, capBound, centreBound};
   };
   const SearchResult best = searchDirections(estimate, {}, MAX_CELLS);
   if (report)

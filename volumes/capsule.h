@@ -24,14 +24,19 @@
 //   few per cent) where an end rests on two or more;
 // - the certificate of the cell's own local solution (its Lagrange multipliers), for the
 //   centre direction alone: tight at the solution's radius where that solution is the
-//   direction's optimum. Over the cap it is carried by tilting: a capsule of a direction
-//   within theta of the centre's, with half length h, fits in the centre direction's capsule
-//   of radius r + h theta, so V (1 + theta h / r)^3 >= the centre's bound.
+//   direction's optimum. Over the cap it is carried two ways, the larger kept: by tilting
+//   (a capsule of a direction within theta of the centre's, with half length h, fits in the
+//   centre direction's capsule of radius r + h theta, so V (1 + theta h / r)^3 >= the
+//   centre's bound), and by turning the sites under the same weights, which is second order
+//   where the weights are stationary in the direction too. A certificate short of its own
+//   solution by over 1 % marks a stalled solve; the cell is then solved again without the
+//   warm start's working sets, and the better of the two certificates and capsules is kept.
 // The minimum over r is bounded rigorously (on [r_a, r_b] the volume is at least its value
 // with r_a outside and r_b inside the length, which falls in r), so the bound is proved up to
-// double rounding. The tilt is first order in theta and the budget is 2,000 cells, so the
-// search usually ends above the 1e-4 tolerance: report->optimalityGap states what was
-// proved (complete = false when it is above 1e-4).
+// double rounding. The certificate is tight at its solution's radius only (its weights are
+// not the optimum's at other radii), and the budget is 2,000 cells, so the search usually
+// ends above the 1e-4 tolerance: report->optimalityGap states what was proved
+// (complete = false when it is above 1e-4).
 //
 // Contract (stated once, here):
 // - Input: `points`, every point to enclose (non-finite ones are skipped), and
@@ -48,7 +53,7 @@
 //   that shrinks from a cell to its children, axis_search.h) and a local search on small
 //   working sets whose checks against every hull vertex go through a box tree built once
 //   (O(h log h)), visiting only the boxes that can end or widen the capsule; O(n) once for
-//   the n points; at most 2,000 cells.
+//   the n points; at most 2,000 cells, a cell solved twice where its first solve stalled.
 // - Deterministic: a fixed shuffle only; the same input gives the same result.
 #pragma once
 

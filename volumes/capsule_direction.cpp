@@ -224,10 +224,12 @@ Weights weigh(std::span<const Site> tops, std::span<const Site> bottoms, std::sp
     out.sites.push_back(t.site);
     if (t.group == 2) {
       out.end.push_back(0.0);
+      out.lift.push_back(0.0);
       out.rim.push_back(weight / r);
     } else {
       const double nu = weight / (t.group == 0 ? topSum : bottomSum);
       out.end.push_back(nu);
+      out.lift.push_back(t.group == 0 ? nu : -nu);
       out.rim.push_back(0.0);
       out.a += (t.group == 0 ? nu : -nu) * t.site.t;
     }
@@ -305,10 +307,57 @@ Certificate certificate(std::span<const Site> tops, std::span<const Site> bottom
 
 namespace {
 
+// The bound of L*(r) over every direction within theta of the certificate's, to second
+// order (capsule_direction.h): with c' the maximum of Phi at the centre and the sites turned
+// by phi <= theta in the plane of u and a tangent b, A - Phi(c') changes by b.V phi at first
+// order and by at most M phi^2 / 2 beyond it, and Phi's maximum lies above Phi(c') by at
+// most |g|^2 / (2 m), g its gradient at c' after the turn and m its strong concavity.
+double tiltedLength(const Certificate& c, const Weights& w, double r, double theta, double x,
+                    double y, double phi, double g0) {
+  double vx = 0.0, vy = 0.0, curve = 0.0, turn = 0.0, concavity = 0.0, rims = 0.0;
+  for (std::size_t k = 0; k < w.sites.size(); ++k) {
+    const Site& q = w.sites[k];
+    const double ex = q.x - x, ey = q.y - y;
+    const double d = std::sqrt(ex * ex + ey * ey);
+    const double rho = std::sqrt(q.x * q.x + q.y * q.y + q.t * q.t);
+    // The farthest the site can be from c' after the turn, and its smallest chord there.
+    const double far = d + theta * rho;
+    vx += w.lift[k] * q.x;
+    vy += w.lift[k] * q.y;
+    curve += std::fabs(w.lift[k]) * rho;
+    const double nu = w.end[k], kappa = w.rim[k];
+    if (nu > 0.0) {
+      const double w2 = r * r - far * far;
+      if (!(w2 > 0.0))
+        return 0.0;
+      const double least = std::sqrt(w2), now = std::sqrt(r * r - d * d);
+      vx -= nu * q.t * ex / now;
+      vy -= nu * q.t * ey / now;
+      curve += nu * (rho * far / least + rho * rho * r * r / (w2 * least));
+      turn += nu * rho * r * r / (w2 * least);
+      concavity += nu / r;
+    }
+    if (kappa > 0.0) {
+      vx -= 2.0 * kappa * q.t * ex;
+      vy -= 2.0 * kappa * q.t * ey;
+      curve += kappa * (2.0 * rho * rho + 2.0 * far * rho);
+      turn += 2.0 * kappa * rho;
+      rims += 2.0 * kappa;
+    }
+  }
+  concavity += rims;
+  const double gradient = g0 + theta * turn;
+  const double length = w.a - phi - std::sqrt(vx * vx + vy * vy) * theta -
+                        0.5 * curve * theta * theta - gradient * gradient / (2.0 * concavity);
+  const double margin = 64.0 * EPS * c.scale * (10.0 + gradient);
+  return std::max(0.0, length - margin);
+}
+
 // The bound of L*(r) from the weights w: the maximum of Phi by Newton steps, halved until they
 // stay where Phi is concave and rise, from (x, y) where it is inside the domain, else from
 // the higher of the certificate's axis and the disc's centre; (x, y) is left at the maximum.
-double boundWith(const Certificate& c, const Weights& w, double r, double& x, double& y) {
+double boundWith(const Certificate& c, const Weights& w, double r, double theta, double& x,
+                 double& y) {
   const double room = 16.0 * EPS * c.scale * c.scale;
   const double spreadLow = c.spread * (1.0 - 1e-12) - room;
   const double discRadius = std::sqrt(std::max(0.0, r * r - spreadLow));
@@ -354,6 +403,8 @@ double boundWith(const Certificate& c, const Weights& w, double r, double& x, do
   if (at.leastChord < 1e-4)
     return 0.0;
   const double g = std::sqrt(at.gx * at.gx + at.gy * at.gy);
+  if (theta > 0.0)
+    return tiltedLength(c, w, r, theta, x, y, at.value, g);
   const double reach = std::sqrt(sq(c.c0x - x) + sq(c.c0y - y)) + discRadius;
   const double tangent = at.gx * (c.c0x - x) + at.gy * (c.c0y - y) + g * discRadius;
   const double length = w.a - at.value - tangent - at.gradientError * reach;
@@ -364,25 +415,26 @@ double boundWith(const Certificate& c, const Weights& w, double r, double& x, do
 
 }  // namespace
 
-double certifiedLength(const Certificate& c, double r) {
+double certifiedLength(const Certificate& c, double r, double theta) {
   if (!c.valid)
     return 0.0;
   const double room = 16.0 * EPS * c.scale * c.scale;
-  if (r * r < c.spread * (1.0 - 1e-12) - room)
+  if (theta == 0.0 && r * r < c.spread * (1.0 - 1e-12) - room)
     return INF;
   double x = c.hinted ? c.hintX : c.cx, y = c.hinted ? c.hintY : c.cy;
   // The weights are the local solution's multipliers, exact at its radius only; elsewhere
   // they still bound, less tightly the farther the radius is.
-  const double best = boundWith(c, c.weights, r, x, y);
+  const double best = boundWith(c, c.weights, r, theta, x, y);
   c.hintX = x;
   c.hintY = y;
   c.hinted = true;
   return best;
 }
 
-double directionBound(double rLo, std::span<const Pair> all, const Certificate* cert) {
+double directionBound(double rLo, std::span<const Pair> all, const Certificate* cert,
+                      double theta) {
   rLo = std::max(0.0, rLo);
-  if (cert && cert->valid)
+  if (cert && cert->valid && theta == 0.0)
     rLo = std::max(rLo, std::sqrt(std::max(0.0, cert->spread * (1.0 - 1e-12) -
                                                     16.0 * EPS * cert->scale * cert->scale)));
   // The length term rises with both dt and d, so a pair another matches or beats in both
@@ -406,12 +458,12 @@ double directionBound(double rLo, std::span<const Pair> all, const Certificate* 
     for (const Pair& q : pairs)
       l = std::max(l, q.dt - 2.0 * std::sqrt(std::max(0.0, r * r - 0.25 * q.d * q.d)));
     if (useCert)
-      l = std::max(l, certifiedLength(*cert, r));
+      l = std::max(l, certifiedLength(*cert, r, theta));
     return l;
   };
   if (cert && cert->valid) {
     const double pairsOnly = length(cert->r);
-    useCert = certifiedLength(*cert, cert->r) > pairsOnly;
+    useCert = certifiedLength(*cert, cert->r, theta) > pairsOnly;
   }
   const double h0 = capsuleVolume(rLo, length(rLo));
   const double rTop = std::cbrt(3.0 * h0 / (4.0 * PI));

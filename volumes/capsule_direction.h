@@ -33,6 +33,16 @@
 //   unlike the pairs. Where the local solve stopped short of it (a compass search can stall
 //   at a kink), no weights cancel and the bound states how far short, at most.
 //
+// Over a cap of directions (theta > 0), the certificate's weights are kept and the sites
+// turned: a direction at the angle phi <= theta from u, towards a tangent b, sees each site's
+// height t and its coordinate along b rotated by phi, the other coordinate unchanged. So
+// A - Phi(c') changes by b.V phi to first order (V from the weights and sites, zero at a
+// direction where the weights are also stationary in u) and by at most M phi^2 / 2 beyond,
+// with M from the sites' distances and the smallest chords the turn can leave; and Phi's
+// maximum lies above Phi(c') by at most |g|^2 / (2 m), g its gradient at c' after the turn
+// (|g0| + theta G') and m >= 2 / r + 2 sum kappa its strong concavity. This is second order
+// where V vanishes, so cells near the optimum close faster than by tilting (tiltedBound).
+//
 // Both bounds are evaluated in double with room for rounding: w from above by the error of
 // r^2 - d^2 at the hull's scale, the tangent's gradient with its error, and a margin.
 #pragma once
@@ -56,9 +66,10 @@ struct Pair {
 struct Weights {
   bool valid = false;
   std::vector<Site> sites;
-  std::vector<double> end;  // lambda + mu
-  std::vector<double> rim;  // kappa
-  double a = 0.0;           // A
+  std::vector<double> end;   // lambda + mu
+  std::vector<double> lift;  // lambda - mu, the weight of t in A
+  std::vector<double> rim;   // kappa
+  double a = 0.0;            // A
 };
 struct Certificate {
   bool valid = false;
@@ -81,13 +92,18 @@ Certificate certificate(std::span<const Site> tops, std::span<const Site> bottom
 
 // The certificate's lower bound of L*(r) (0 where it proves nothing), or +infinity where no
 // axis can hold the support within r.
-double certifiedLength(const Certificate& c, double r);
+// With theta > 0, the bound holds for every direction within theta of the certificate's
+// (the sites turned, see tiltedLength in the source); no infinity is then claimed.
+double certifiedLength(const Certificate& c, double r, double theta = 0.0);
 
 // A lower bound of min over r >= rLo of pi r^2 max(L_pairs(r), L_cert(r)) + 4/3 pi r^3, with
 // L_pairs the largest pair bound of `pairs` and L_cert the certificate's (none when null): a
 // bisection over intervals of r, on [a, b] the value with a outside and b inside the length
 // (which does not rise in r), so the result is proved up to rounding.
-double directionBound(double rLo, std::span<const Pair> pairs, const Certificate* cert = nullptr);
+// With theta > 0 the certificate's length is the cap's (certifiedLength), and rLo and the
+// pairs must hold over the cap too.
+double directionBound(double rLo, std::span<const Pair> pairs, const Certificate* cert = nullptr,
+                      double theta = 0.0);
 
 // Over a cap of directions of angular radius theta around u0, every capsule of direction u is
 // within (r + h theta) of the segment of the same midpoint and half length h along u0, so
