@@ -31,7 +31,8 @@
 //   pulls on the axis, the gradient of Phi, cancel) and c' the maximum of Phi, it is that
 //   solution's own length where the solution is the optimum at its radius: tight there,
 //   unlike the pairs. Where the local solve stopped short of it (a compass search can stall
-//   at a kink), no weights cancel and the bound states how far short, at most.
+//   at a kink), no weights cancel; the bound's shortfall below the solution then caps how
+//   far the solution can be from the direction's optimum.
 //
 // Over a cap of directions (theta > 0), the certificate's weights are kept and the sites
 // turned: a direction at the angle phi <= theta from u, towards a tangent b, sees each site's
