@@ -15,6 +15,7 @@
 #include "volumes/vertex_tree.h"
 
 using namespace axis_search;
+using capsule_direction::capsuleVolume;
 using capsule_direction::Certificate;
 using capsule_direction::Pair;
 using capsule_direction::Site;
@@ -23,10 +24,6 @@ namespace {
 
 constexpr std::size_t MAX_CELLS = 2000;
 constexpr double INF = std::numeric_limits<double>::infinity();
-
-double capsuleVolume(double r, double length) {
-  return PI * r * r * length + 4.0 / 3.0 * PI * r * r * r;
-}
 
 // The local solution for one direction, in the projection's frame.
 struct AxisFit {
@@ -699,9 +696,9 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
     // search already holds with its own direction once a solve has found it.
     if (centre0 * (1.0 + 0.1 * TOLERANCE) >= bestValue)
       return CellEstimate{bestValue, bound(theta), centre0};
-    AxisSolver solver(view, &own);
-    const AxisFit local = solver.solve(circle, bestSets.rim.empty() ? nullptr : &bestSets);
     const bool warm = !bestSets.rim.empty();
+    AxisSolver solver(view, &own);
+    const AxisFit local = solver.solve(circle, warm ? &bestSets : nullptr);
     const auto adopt = [&](const AxisFit& fit) {
       if (fit.volume < bestValue) {
         bestValue = fit.volume;

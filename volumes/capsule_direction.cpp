@@ -20,17 +20,12 @@ double sq(double v) {
   return v * v;
 }
 
-double capsuleVolume(double r, double length) {
-  return PI * r * r * length + 4.0 / 3.0 * PI * r * r * r;
-}
-
-// Euclidean projection of v[0..n) onto the simplex {v >= 0, sum v = 1}.
+// Euclidean projection of v[0..n) onto the simplex {v >= 0, sum v = 1}, n <= 9.
 void projectSimplex(double* v, int n) {
-  if (n <= 0)
+  if (n <= 0 || n > 9)
     return;
-  // Descending by insertion: at most six values.
-  std::array<double, 6> s{};
-  n = std::min(n, 6);
+  // Descending by insertion: nine values at most.
+  std::array<double, 9> s{};
   for (int k = 0; k < n; ++k) {
     int j = k;
     for (; j > 0 && s[static_cast<std::size_t>(j - 1)] < v[k]; --j)
@@ -61,7 +56,7 @@ bool evaluate(const Weights& c, double scale, double r, double x, double y, doub
   const double r2 = r * r;
   for (std::size_t k = 0; k < c.sites.size(); ++k) {
     const Site& s = c.sites[k];
-    const double nu = c.end[k], kappa = c.rim[k];
+    const double nu = std::fabs(c.lift[k]), kappa = c.rim[k];
     const double dx = s.x - x, dy = s.y - y;
     const double d2 = dx * dx + dy * dy;
     if (kappa > 0.0) {
@@ -212,7 +207,10 @@ Weights weigh(std::span<const Site> tops, std::span<const Site> bottoms, std::sp
   double topSum = 0.0, bottomSum = 0.0;
   for (int k = 0; k < n; ++k) {
     const Term& t = terms[static_cast<std::size_t>(k)];
-    (t.group == 0 ? topSum : t.group == 1 ? bottomSum : lip) += v[static_cast<std::size_t>(k)];
+    if (t.group == 0)
+      topSum += v[static_cast<std::size_t>(k)];
+    else if (t.group == 1)
+      bottomSum += v[static_cast<std::size_t>(k)];
   }
   if (!(topSum > 0.0) || !(bottomSum > 0.0))
     return out;
@@ -223,12 +221,10 @@ Weights weigh(std::span<const Site> tops, std::span<const Site> bottoms, std::sp
       continue;
     out.sites.push_back(t.site);
     if (t.group == 2) {
-      out.end.push_back(0.0);
       out.lift.push_back(0.0);
       out.rim.push_back(weight / r);
     } else {
       const double nu = weight / (t.group == 0 ? topSum : bottomSum);
-      out.end.push_back(nu);
       out.lift.push_back(t.group == 0 ? nu : -nu);
       out.rim.push_back(0.0);
       out.a += (t.group == 0 ? nu : -nu) * t.site.t;
@@ -239,6 +235,10 @@ Weights weigh(std::span<const Site> tops, std::span<const Site> bottoms, std::sp
 }
 
 }  // namespace
+
+double capsuleVolume(double r, double length) {
+  return PI * r * r * length + 4.0 / 3.0 * PI * r * r * r;
+}
 
 Certificate certificate(std::span<const Site> tops, std::span<const Site> bottoms,
                         std::span<const Site> rims, std::span<const Site> support, double cx,
@@ -312,8 +312,8 @@ namespace {
 // by phi <= theta in the plane of u and a tangent b, A - Phi(c') changes by b.V phi at first
 // order and by at most M phi^2 / 2 beyond it, and Phi's maximum lies above Phi(c') by at
 // most |g|^2 / (2 m), g its gradient at c' after the turn and m its strong concavity.
-double tiltedLength(const Certificate& c, const Weights& w, double r, double theta, double x,
-                    double y, double phi, double g0) {
+double turnedLength(const Certificate& c, const Weights& w, double r, double theta, double x,
+                    double y, double phiValue, double g0) {
   double vx = 0.0, vy = 0.0, curve = 0.0, turn = 0.0, concavity = 0.0, rims = 0.0;
   for (std::size_t k = 0; k < w.sites.size(); ++k) {
     const Site& q = w.sites[k];
@@ -325,7 +325,7 @@ double tiltedLength(const Certificate& c, const Weights& w, double r, double the
     vx += w.lift[k] * q.x;
     vy += w.lift[k] * q.y;
     curve += std::fabs(w.lift[k]) * rho;
-    const double nu = w.end[k], kappa = w.rim[k];
+    const double nu = std::fabs(w.lift[k]), kappa = w.rim[k];
     if (nu > 0.0) {
       const double w2 = r * r - far * far;
       if (!(w2 > 0.0))
@@ -347,7 +347,7 @@ double tiltedLength(const Certificate& c, const Weights& w, double r, double the
   }
   concavity += rims;
   const double gradient = g0 + theta * turn;
-  const double length = w.a - phi - std::sqrt(vx * vx + vy * vy) * theta -
+  const double length = w.a - phiValue - std::sqrt(vx * vx + vy * vy) * theta -
                         0.5 * curve * theta * theta - gradient * gradient / (2.0 * concavity);
   const double margin = 64.0 * EPS * c.scale * (10.0 + gradient);
   return std::max(0.0, length - margin);
@@ -404,7 +404,7 @@ double boundWith(const Certificate& c, const Weights& w, double r, double theta,
     return 0.0;
   const double g = std::sqrt(at.gx * at.gx + at.gy * at.gy);
   if (theta > 0.0)
-    return tiltedLength(c, w, r, theta, x, y, at.value, g);
+    return turnedLength(c, w, r, theta, x, y, at.value, g);
   const double reach = std::sqrt(sq(c.c0x - x) + sq(c.c0y - y)) + discRadius;
   const double tangent = at.gx * (c.c0x - x) + at.gy * (c.c0y - y) + g * discRadius;
   const double length = w.a - at.value - tangent - at.gradientError * reach;

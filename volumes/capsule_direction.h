@@ -57,6 +57,9 @@ struct Site {
   double x = 0.0, y = 0.0, t = 0.0;
 };
 
+// pi r^2 length + 4/3 pi r^3.
+double capsuleVolume(double r, double length);
+
 struct Pair {
   double dt;  // lower bound of t_i - t_j
   double d;   // lower bound of the projected distance
@@ -67,8 +70,7 @@ struct Pair {
 struct Weights {
   bool valid = false;
   std::vector<Site> sites;
-  std::vector<double> end;   // lambda + mu
-  std::vector<double> lift;  // lambda - mu, the weight of t in A
+  std::vector<double> lift;  // lambda - mu, the weight of t in A (|lift| weighs w in Phi)
   std::vector<double> rim;   // kappa
   double a = 0.0;            // A
 };
@@ -94,7 +96,7 @@ Certificate certificate(std::span<const Site> tops, std::span<const Site> bottom
 // The certificate's lower bound of L*(r) (0 where it proves nothing), or +infinity where no
 // axis can hold the support within r.
 // With theta > 0, the bound holds for every direction within theta of the certificate's
-// (the sites turned, see tiltedLength in the source); no infinity is then claimed.
+// (the sites turned, see turnedLength in the source); no infinity is then claimed.
 double certifiedLength(const Certificate& c, double r, double theta = 0.0);
 
 // A lower bound of min over r >= rLo of pi r^2 max(L_pairs(r), L_cert(r)) + 4/3 pi r^3, with
