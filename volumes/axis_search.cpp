@@ -8,6 +8,7 @@
 #include <queue>
 
 #include "hull/exact_hull.h"
+#include "volumes/worker_pair.h"
 
 namespace axis_search {
 
@@ -319,37 +320,44 @@ struct ByBound {
 
 }  // namespace
 
-SearchResult searchDirections(const Estimator& estimate, std::span<const Vector3d> seeds,
-                              std::size_t maxCells) {
+SearchResult searchDirections(const Estimator& estimate, const std::function<void()>& settle,
+                              std::size_t maxCells, bool threaded) {
   SearchResult result;
   result.value = std::numeric_limits<double>::infinity();
   std::size_t cells = 0;
-  const auto consider = [&](const Vector3d& u, const CellEstimate& e) {
-    ++cells;
-    if (e.value < result.value) {
-      result.value = e.value;
-      result.direction = u;
-    }
-  };
-  Candidates scratch;
-  for (const Vector3d& u : seeds)
-    consider(u, estimate(u, 0.0, nullptr, scratch));
-
+  WorkerPair workers(threaded);
   // A heap by hand, so that the cells' candidate lists move rather than copy.
   std::vector<Cell> queue;
-  const auto push = [&](Cell c, const Candidates* parent) {
-    c.estimate = estimate(c.centre, c.radius, parent, c.candidates);
-    consider(c.centre, c.estimate);
-    queue.push_back(std::move(c));
-    std::push_heap(queue.begin(), queue.end(), ByBound());
+  std::vector<Cell> batch;
+  // Estimates the batch (half on each worker), settles, then takes its cells in order.
+  const auto pushBatch = [&](const Candidates* parent) {
+    const std::size_t half = (batch.size() + 1) / 2;
+    workers.run([&](std::size_t w) {
+      for (std::size_t k = w == 0 ? 0 : half; k < (w == 0 ? half : batch.size()); ++k)
+        batch[k].estimate =
+            estimate(w, batch[k].centre, batch[k].radius, parent, batch[k].candidates);
+    });
+    if (settle)
+      settle();
+    for (Cell& c : batch) {
+      ++cells;
+      if (c.estimate.value < result.value) {
+        result.value = c.estimate.value;
+        result.direction = c.centre;
+      }
+      queue.push_back(std::move(c));
+      std::push_heap(queue.begin(), queue.end(), ByBound());
+    }
+    batch.clear();
   };
   constexpr int START = 4;  // 4 x 4 cells a face, about 15 degrees each
   for (int face = 0; face < 3; ++face)
-    for (int i = 0; i < START; ++i)
+    for (int i = 0; i < START; ++i) {
       for (int j = 0; j < START; ++j)
-        push(makeCell(face, -1.0 + 2.0 * i / START, -1.0 + 2.0 * (i + 1) / START,
-                      -1.0 + 2.0 * j / START, -1.0 + 2.0 * (j + 1) / START),
-             nullptr);
+        batch.push_back(makeCell(face, -1.0 + 2.0 * i / START, -1.0 + 2.0 * (i + 1) / START,
+                                 -1.0 + 2.0 * j / START, -1.0 + 2.0 * (j + 1) / START));
+      pushBatch(nullptr);
+    }
 
   double leafBound = std::numeric_limits<double>::infinity();
   bool budgetLeft = true;
@@ -376,10 +384,11 @@ SearchResult searchDirections(const Estimator& estimate, std::span<const Vector3
       break;
     }
     const double am = 0.5 * (c.a0 + c.a1), bm = 0.5 * (c.b0 + c.b1);
-    push(makeCell(c.face, c.a0, am, c.b0, bm), &c.candidates);
-    push(makeCell(c.face, am, c.a1, c.b0, bm), &c.candidates);
-    push(makeCell(c.face, c.a0, am, bm, c.b1), &c.candidates);
-    push(makeCell(c.face, am, c.a1, bm, c.b1), &c.candidates);
+    batch.push_back(makeCell(c.face, c.a0, am, c.b0, bm));
+    batch.push_back(makeCell(c.face, am, c.a1, c.b0, bm));
+    batch.push_back(makeCell(c.face, c.a0, am, bm, c.b1));
+    batch.push_back(makeCell(c.face, am, c.a1, bm, c.b1));
+    pushBatch(&c.candidates);
   }
   double lowest = leafBound;
   if (!queue.empty())

@@ -105,10 +105,16 @@ struct CellEstimate {
   double centreBound = 0.0;
 };
 // `parent` is the candidate list (see NormalCones) of the cell this one was split from, null
-// for the first cells and the seeds (every vertex); the estimator may leave its own list in
-// `own`, which the search hands to the cell's children.
+// for the first cells (every vertex); the estimator may leave its own list in `own`, which the
+// search hands to the cell's children. Cells are estimated in batches of four (the first 48
+// four at a time, then the four children of each split), the first two by worker 0 and the
+// last two by worker 1 (volumes/worker_pair.h): the calls of different workers may overlap,
+// so each call writes only state of its own `worker`, while one worker's calls come in order.
+// After every batch `settle` (if any) is called alone, to merge what the workers found, in
+// worker order, into what both see in the next batch. The result is therefore the same
+// whether the workers run on two threads or one.
 using Candidates = std::vector<std::int32_t>;
-using Estimator = std::function<CellEstimate(const Vector3d& u, double theta,
+using Estimator = std::function<CellEstimate(std::size_t worker, const Vector3d& u, double theta,
                                              const Candidates* parent, Candidates& own)>;
 
 struct SearchResult {
@@ -119,10 +125,10 @@ struct SearchResult {
 
 // Best first over cells, smallest lower bound first; a cell is dropped once its bound reaches
 // value / (1 + TOLERANCE). Stops when every cell is dropped (complete), or after maxCells
-// evaluations, and reports value / (smallest bound left) - 1 as the gap. `seeds` are extra
-// directions evaluated first, so a good upper bound prunes from the start.
-SearchResult searchDirections(const Estimator& estimate, std::span<const Vector3d> seeds,
-                              std::size_t maxCells);
+// evaluations, and reports value / (smallest bound left) - 1 as the gap. `threaded` runs the
+// two workers on two threads (worth it where a cell costs far more than handing it over).
+SearchResult searchDirections(const Estimator& estimate, const std::function<void()>& settle,
+                              std::size_t maxCells, bool threaded);
 
 // The input prepared for a search: hull vertices relative to the centre of their box, in a
 // fixed pseudo-random order, and their largest distance from that centre.

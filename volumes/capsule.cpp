@@ -13,6 +13,7 @@
 #include "geometry/float_rounding.h"
 #include "volumes/capsule_direction.h"
 #include "volumes/vertex_tree.h"
+#include "volumes/worker_pair.h"
 
 using namespace axis_search;
 using capsule_direction::capsuleVolume;
@@ -642,19 +643,49 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
         sphereEnds);
   }
 
-  Projection proj;
   const double rho = hull.extent;
-  std::vector<Pair> pairs;
-  std::vector<std::size_t> highs, lows;
-  double bestValue = sphere.volume;
-  WorkingSets bestSets;                              // those of the best local solve
-  std::array<Vector3d, 2> bestEnds{centre, centre};  // its segment (the sphere's before one)
-  std::vector<std::pair<double, Vector3d>> leaders;  // the four best directions evaluated
   const NormalCones cones = normalCones(hullVertices, hull);
   const VertexTree tree(hull.points);
-  Candidates lastSupport;  // the last cell's circle support, taken first by the next
-  const Estimator estimate = [&](const Vector3d& u, double theta, const Candidates* parent,
-                                 Candidates& own) {
+  // What the search has settled on (the best local solve, its working sets and segment: the
+  // sphere's before one) and the four best directions evaluated.
+  struct Best {
+    double value = INF;
+    WorkingSets sets;
+    std::array<Vector3d, 2> ends;
+  };
+  Best settled{sphere.volume, WorkingSets(), sphereEnds};
+  std::vector<std::pair<double, Vector3d>> leaders;
+  // A worker's scratch, and its own copy of the best: the last settle's, then its own solves'.
+  struct Worker {
+    Projection proj;
+    std::vector<Pair> pairs;
+    std::vector<std::size_t> highs, lows;
+    Candidates lastSupport;  // the last cell's circle support, taken first by the next
+    Best best;
+    std::vector<std::pair<double, Vector3d>> solved;  // since the last settle, in order
+  };
+  std::array<Worker, 2> workers;
+  for (Worker& w : workers)
+    w.best = settled;
+  const auto settle = [&] {
+    for (Worker& w : workers) {
+      if (w.best.value < settled.value)
+        settled = w.best;
+      for (const auto& found : w.solved) {
+        leaders.push_back(found);
+        std::sort(leaders.begin(), leaders.end(),
+                  [](const auto& x, const auto& y) { return x.first < y.first; });
+        if (leaders.size() > 4)
+          leaders.pop_back();
+      }
+      w.solved.clear();
+    }
+    for (Worker& w : workers)
+      w.best = settled;
+  };
+  const Estimator estimate = [&](std::size_t index, const Vector3d& u, double theta,
+                                 const Candidates* parent, Candidates& own) {
+    auto& [proj, pairs, highs, lows, lastSupport, best, solved] = workers[index];
     capCandidates(cones, parent, hull.points.size(), u, theta, false, own);
     if (own.empty())
       for (std::size_t k = 0; k < hull.points.size(); ++k)
@@ -694,30 +725,23 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
     // the tolerance needs no local solve (what it could still win stays inside the gap).
     // Its value is then the best so far (the sphere's until a solve beats it), which the
     // search already holds with its own direction once a solve has found it.
-    if (centre0 * (1.0 + 0.1 * TOLERANCE) >= bestValue)
-      return CellEstimate{bestValue, bound(theta), centre0};
-    const bool warm = !bestSets.rim.empty();
+    if (centre0 * (1.0 + 0.1 * TOLERANCE) >= best.value)
+      return CellEstimate{best.value, bound(theta), centre0};
+    const bool warm = !best.sets.rim.empty();
     AxisSolver solver(view, &own);
-    const AxisFit local = solver.solve(circle, warm ? &bestSets : nullptr);
+    const AxisFit local = solver.solve(circle, warm ? &best.sets : nullptr);
     const auto adopt = [&](const AxisFit& fit) {
-      if (fit.volume < bestValue) {
-        bestValue = fit.volume;
-        bestSets = WorkingSets(fit);
-        bestEnds = segmentOf(hull, u, fit);
-      }
+      if (fit.volume < best.value)
+        best = {fit.volume, WorkingSets(fit), segmentOf(hull, u, fit)};
     };
     adopt(local);
-    leaders.push_back({local.volume, u});
-    std::sort(leaders.begin(), leaders.end(),
-              [](const auto& x, const auto& y) { return x.first < y.first; });
-    if (leaders.size() > 4)
-      leaders.pop_back();
+    solved.push_back({local.volume, u});
     highs.insert(highs.end(), local.tops.begin(), local.tops.begin() + local.topCount);
     lows.insert(lows.end(), local.bottoms.begin(), local.bottoms.begin() + local.bottomCount);
     // The local solution's certificate bounds its own direction tightly, and tilted, the
     // cap; it is needed only where the pairs leave the cap below the target.
     const double pairCap = bound(theta);
-    if (pairCap >= bestValue / (1.0 + TOLERANCE))
+    if (pairCap >= best.value / (1.0 + TOLERANCE))
       return CellEstimate{local.volume, pairCap, bound(0.0)};
     Certificate cert = certificateOf(view, local, circle, rho);
     double centreBound = bound(0.0, &cert);
@@ -738,59 +762,67 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
     }
     const double capBound = std::max(
         {pairCap, bound(theta, &cert),
-         capsule_direction::tiltedBound(centreBound, theta, radiusLower(theta), rho, bestValue)});
+         capsule_direction::tiltedBound(centreBound, theta, radiusLower(theta), rho, best.value)});
     return CellEstimate{value, capBound, centreBound};
   };
-  const SearchResult best = searchDirections(estimate, {}, MAX_CELLS);
+  const SearchResult best = searchDirections(estimate, settle, MAX_CELLS, true);
   if (report)
     *report = best.report;
   // The local solves make the value a rugged function of the direction where the bound has
-  // left cells unsplit, so a compass search over the direction polishes the best one found.
-  const WorkingSets* warm = nullptr;
-  const auto volumeAt = [&](const Vector3d& u) {
-    return solveAlong(hull, tree, &cones, u, warm).volume;
-  };
+  // left cells unsplit, so a compass search over the direction polishes the best ones found,
+  // each start on its own (alternately on the two workers) and the first of the best kept.
+  leaders.push_back({best.value, best.direction});
+  std::vector<Vector3d> starts;
+  for (const auto& leader : leaders) {
+    // The search's best is usually a leader already: its polish would repeat that one.
+    const Vector3d& u = leader.second;
+    if (std::none_of(starts.begin(), starts.end(),
+                     [&u](const Vector3d& v) { return v.x == u.x && v.y == u.y && v.z == u.z; }))
+      starts.push_back(u);
+  }
+  std::vector<std::pair<double, Vector3d>> polishes(starts.size());
+  WorkerPair(true).run([&](std::size_t worker) {
+    for (std::size_t k = worker; k < starts.size(); k += 2) {
+      const Vector3d start = starts[k];
+      const PlaneFrame tangent = planeFrame(start);
+      const auto turned = [&](double a, double b) {
+        return normalized(start + tangent.e1 * a + tangent.e2 * b);
+      };
+      const auto volumeAt = [&](const Vector3d& u) {
+        return solveAlong(hull, tree, &cones, u).volume;
+      };
+      double alpha = 0.0, beta = 0.0, value = volumeAt(start);
+      for (double step = 0.02; step > 1e-7;) {
+        bool moved = false;
+        for (const auto& [da, db] :
+             {std::pair{step, 0.0}, {-step, 0.0}, {0.0, step}, {0.0, -step}}) {
+          const double v = volumeAt(turned(alpha + da, beta + db));
+          if (v < value) {
+            value = v;
+            alpha += da;
+            beta += db;
+            moved = true;
+            break;
+          }
+        }
+        if (!moved)
+          step *= 0.5;
+      }
+      polishes[k] = {value, turned(alpha, beta)};
+    }
+  });
   Vector3d polished = best.direction;
   double polishedValue = INF;
-  leaders.push_back({best.value, best.direction});
-  for (std::size_t k = 0; k < leaders.size(); ++k) {
-    const Vector3d start = leaders[k].second;
-    // The search's best is usually a leader already: its polish would repeat that one.
-    bool seen = false;
-    for (std::size_t j = 0; j < k; ++j)
-      seen = seen || (leaders[j].second.x == start.x && leaders[j].second.y == start.y &&
-                      leaders[j].second.z == start.z);
-    if (seen)
-      continue;
-    const PlaneFrame tangent = planeFrame(start);
-    const auto turned = [&](double a, double b) {
-      return normalized(start + tangent.e1 * a + tangent.e2 * b);
-    };
-    double alpha = 0.0, beta = 0.0, value = volumeAt(start);
-    for (double step = 0.02; step > 1e-7;) {
-      bool moved = false;
-      for (const auto& [da, db] : {std::pair{step, 0.0}, {-step, 0.0}, {0.0, step}, {0.0, -step}}) {
-        const double v = volumeAt(turned(alpha + da, beta + db));
-        if (v < value) {
-          value = v;
-          alpha += da;
-          beta += db;
-          moved = true;
-          break;
-        }
-      }
-      if (!moved)
-        step *= 0.5;
-    }
+  for (const auto& [value, u] : polishes) {
     if (value < polishedValue) {
       polishedValue = value;
-      polished = turned(alpha, beta);
+      polished = u;
     }
   }
   // The polish solves afresh, without the search's working sets, and can end above the best
   // solve of the search: the smaller of the two is kept.
   const auto ends =
-      polishedValue < bestValue ? segmentAlong(hull, tree, &cones, polished, warm) : bestEnds;
+      polishedValue < settled.value ? segmentAlong(hull, tree, &cones, polished) : settled.ends;
   const Capsule result = smaller(points, ends, sphereEnds);
   // The gap the search proved is for its own value; the capsule returned is measured in
   // floats and may differ from it, so the gap is restated for what is returned.

@@ -54,7 +54,9 @@
 //   working sets whose checks against every hull vertex go through a box tree built once
 //   (O(h log h)), visiting only the boxes that can end or widen the capsule; O(n) once for
 //   the n points; at most 2,000 cells, a cell solved twice where its first solve stalled.
-// - Deterministic: a fixed shuffle only; the same input gives the same result.
+// - Deterministic: a fixed shuffle only; the same input gives the same result. The search and
+//   the polish share their cells and starts between two threads by a fixed schedule
+//   (axis_search.h), so the result does not depend on timing or on the machine's cores.
 #pragma once
 
 #include <span>

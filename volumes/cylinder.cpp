@@ -3,6 +3,7 @@
 #include "volumes/cylinder.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -13,6 +14,9 @@ using namespace axis_search;
 namespace {
 
 constexpr std::size_t MAX_CELLS = 20000;
+// Hulls from which the search's two workers run on two threads: a cell of a smaller one costs
+// little more than handing it over.
+constexpr std::size_t THREADED = 1000;
 
 // Radius and half length over all points for a float centre and axis, rounded outward.
 Cylinder measured(std::span<const Vector3> points, const Vector3d& centre, const Vector3d& axis) {
@@ -69,15 +73,20 @@ Cylinder minimumCylinder(std::span<const Vector3> points, std::span<const Vector
     return measured(points, cylinderCentre(hull, shape.axis, proj), shape.axis);
   }
 
-  Projection proj;
   const double rho = hull.extent;
   // Each cell works on the vertices its cap can need (axis_search.h), which give the same
   // circle and extent as all of them.
   const NormalCones cones = normalCones(hullVertices, hull);
-  // The last cell's circle support, taken first by the next (siblings come one after another).
-  Candidates lastSupport, first;
-  const Estimator estimate = [&](const Vector3d& u, double theta, const Candidates* parent,
-                                 Candidates& own) {
+  // Each worker's projection and its last cell's circle support, taken first by its next
+  // cell (siblings come one after another).
+  struct Scratch {
+    Projection proj;
+    Candidates lastSupport, first;
+  };
+  std::array<Scratch, 2> scratch;
+  const Estimator estimate = [&](std::size_t worker, const Vector3d& u, double theta,
+                                 const Candidates* parent, Candidates& own) {
+    auto& [proj, lastSupport, first] = scratch[worker];
     capCandidates(cones, parent, hull.points.size(), u, theta, true, own);
     if (own.empty())
       for (std::size_t k = 0; k < hull.points.size(); ++k)
@@ -105,8 +114,10 @@ Cylinder minimumCylinder(std::span<const Vector3> points, std::span<const Vector
     };
     return CellEstimate{PI * circle.radius * circle.radius * e0, bound(theta), bound(0.0)};
   };
-  const SearchResult best = searchDirections(estimate, {}, MAX_CELLS);
+  const SearchResult best =
+      searchDirections(estimate, {}, MAX_CELLS, hull.points.size() >= THREADED);
   if (report)
     *report = best.report;
+  Projection proj;
   return measured(points, cylinderCentre(hull, best.direction, proj), best.direction);
 }

@@ -36,7 +36,9 @@
 //   own (the vertices its cap can have on a silhouette or at an end, axis_search.h; often a
 //   few hundred of many thousands), O(n) once for the n points; at most 20,000 cells, after
 //   which the gap proved so far is reported with complete = false.
-// - Deterministic: no randomness beyond a fixed shuffle; the same input gives the same result.
+// - Deterministic: no randomness beyond a fixed shuffle; the same input gives the same result,
+//   whether the search's two workers run on two threads (hulls of 1,000 vertices and more) or
+//   on one (axis_search.h).
 #pragma once
 
 #include <cstddef>

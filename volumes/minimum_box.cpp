@@ -6,11 +6,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <exception>
 #include <limits>
 #include <numeric>
 #include <span>
-#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -18,6 +16,7 @@
 #include "volumes/covariance_box.h"
 #include "volumes/outline.h"
 #include "volumes/polygon_outline.h"
+#include "volumes/worker_pair.h"
 
 namespace {
 
@@ -641,27 +640,11 @@ class Search {
     return {n * w / WORKERS, n * (w + 1) / WORKERS};
   }
 
-  // Runs task(worker, w) for every worker, the last on this thread; rethrows the first failure.
+  // Runs task(worker, w) for both workers at once (volumes/worker_pair.h).
   template <class Task>
   void inParallel(const Task& task) {
-    std::vector<std::exception_ptr> failures(WORKERS);
-    std::vector<std::thread> threads;
-    const auto guarded = [&](std::size_t w) {
-      try {
-        task(workers_[w], w);
-      } catch (...) {
-        failures[w] = std::current_exception();
-      }
-    };
-    for (std::size_t w = 0; w + 1 < WORKERS; ++w)
-      threads.emplace_back(guarded, w);
-    guarded(WORKERS - 1);
-    for (std::thread& thread : threads)
-      thread.join();
-    for (const std::exception_ptr& failure : failures) {
-      if (failure)
-        std::rethrow_exception(failure);
-    }
+    static_assert(WORKERS == 2, "the work is shared by a pair of workers");
+    WorkerPair().run([&](std::size_t w) { task(workers_[w], w); });
   }
 
   // The workers' finds, in worker order (the first of equal volumes wins).
