@@ -581,8 +581,7 @@ class Search {
       const auto f2 = static_cast<std::size_t>(arcs[i].facets[1]);
       if (evaluated_[f1] && evaluated_[f2])
         continue;
-      const double theta = Arc(normals[f1], normals[f2]).angle();
-      if (arcLowerBound(atFacet_[f1], atFacet_[f2], theta, k_) >= best_.volume)
+      if (arcBound(i) >= best_.volume)
         continue;
       for (std::size_t f : {f1, f2}) {
         if (!evaluated_[f]) {
@@ -674,8 +673,9 @@ class Search {
               static_cast<std::size_t>(edge.facets[0]) == f ? edge.facets[1] : edge.facets[0]);
           if (rank_[other] < begin || rank_[other] >= rank_[f])
             continue;
-          const double grow = 1.0 + k_ * Arc(normals[f], normals[other]).angle();
-          bound = std::max(bound, atFacet_[other] / (grow * grow * grow));
+          bound = std::max(
+              bound,
+              fromEnd(arcList_[k], static_cast<std::size_t>(edge.facets[0]) == other ? 0 : 1));
         }
         if (bound >= worker.best.volume) {
           atFacet_[f] = bound;
@@ -705,7 +705,7 @@ class Search {
       const auto f1 = static_cast<std::size_t>(arcs[i].facets[0]);
       const auto f2 = static_cast<std::size_t>(arcs[i].facets[1]);
       const Arc arc(normals[f1], normals[f2]);
-      if (arcLowerBound(atFacet_[f1], atFacet_[f2], arc.angle(), k_) >= worker.best.volume) {
+      if (arcBound(i) >= worker.best.volume) {
         ++worker.arcsExcluded;
         continue;
       }
@@ -717,6 +717,30 @@ class Search {
   Vector3d edgeDirection(const DirectionEvaluator::ArcEdge& edge) const {
     return normalized(shared_.vertex(static_cast<std::size_t>(edge.vertices[1])) -
                       shared_.vertex(static_cast<std::size_t>(edge.vertices[0])));
+  }
+
+  // A lower bound of g over the whole of arc i from its end `side` (0 at facets[0]): the local
+  // bound where that facet was evaluated (its shape kept in ends_), the global one from the
+  // value or bound at that facet otherwise (an unset shape has no area, so bounds nothing).
+  double fromEnd(std::size_t i, std::size_t side) const {
+    const DirectionEvaluator::ArcEdge& edge = shared_.arcs()[i];
+    const std::vector<Vector3d>& normals = shared_.normals();
+    const Arc arc(normals[static_cast<std::size_t>(edge.facets[0])],
+                  normals[static_cast<std::size_t>(edge.facets[1])]);
+    const double theta = arc.angle();
+    return pieceBound(arc, side == 0 ? 0.0 : theta, 0.0, theta,
+                      atFacet_[static_cast<std::size_t>(edge.facets[side])], ends_[i][side],
+                      shared_.vertex(static_cast<std::size_t>(edge.vertices[0])));
+  }
+
+  // A lower bound of g over the whole of arc i, from both its ends.
+  double arcBound(std::size_t i) const {
+    const DirectionEvaluator::ArcEdge& edge = shared_.arcs()[i];
+    const auto f1 = static_cast<std::size_t>(edge.facets[0]);
+    const auto f2 = static_cast<std::size_t>(edge.facets[1]);
+    const double theta = Arc(shared_.normals()[f1], shared_.normals()[f2]).angle();
+    return std::max(
+        {arcLowerBound(atFacet_[f1], atFacet_[f2], theta, k_), fromEnd(i, 0), fromEnd(i, 1)});
   }
 
   // A lower bound of g over the piece [lo, hi] of the arc from an evaluation at angle `at`
@@ -768,11 +792,13 @@ class Search {
     pending.clear();
     const auto f1 = static_cast<std::size_t>(edge.facets[0]);
     const auto f2 = static_cast<std::size_t>(edge.facets[1]);
-    if (!decided(worker, pieceBound(arc, 0.0, 0.0, half, atFacet_[f1], ends_[index][0], p0), half))
-      pending.push_back({0.0, half});
-    if (!decided(worker, pieceBound(arc, theta, half, theta, atFacet_[f2], ends_[index][1], p0),
-                 half))
-      pending.push_back({half, theta});
+    for (const auto& [lo, hi] : {std::pair{0.0, half}, {half, theta}}) {
+      const double bound =
+          std::max(pieceBound(arc, 0.0, lo, hi, atFacet_[f1], ends_[index][0], p0),
+                   pieceBound(arc, theta, lo, hi, atFacet_[f2], ends_[index][1], p0));
+      if (!decided(worker, bound, half))
+        pending.push_back({lo, hi});
+    }
     std::size_t pieces = 0;
     worker.floorReached = false;
     while (!pending.empty()) {
