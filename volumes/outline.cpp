@@ -12,10 +12,6 @@ double cross(const Point2& o, const Point2& a, const Point2& b) {
   return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
-double dot(const Point2& a, const Point2& b) {
-  return a.x * b.x + a.y * b.y;
-}
-
 double distanceSquared(const Point2& a, const Point2& b) {
   const double dx = a.x - b.x;
   const double dy = a.y - b.y;
@@ -114,23 +110,24 @@ double outlineArea(std::span<const Point2> outline) {
 
 Rectangle2 smallestRectangle(std::span<const Point2> outline) {
   const std::size_t n = outline.size();
-  // Indices passed here are below 2 n; a compare is much cheaper than a division.
-  const auto at = [&outline, n](std::size_t i) { return outline[i < n ? i : i - n]; };
-  Rectangle2 best;
-  best.area = INFINITY;
-  // The vertex farthest ahead along the edge, farthest behind, and farthest across it move
+  const auto next = [n](std::size_t i) { return i + 1 < n ? i + 1 : 0; };
+  // Per edge e = b - a, unnormalised: positions along and across it are dot products with e
+  // and its normal, which order the corners as the unit direction would, and the rectangle's
+  // area is (range along) (range across) / |e|^2. One division an edge, and the root only
+  // for the best edge.
+  std::size_t bestEdge = n;
+  double bestArea = INFINITY, bestAlong = 0, bestAcross = 0, bestSquared = 1;
+  // The corner farthest ahead along the edge, farthest behind, and farthest across it move
   // forward monotonically as the edges turn counter-clockwise.
   std::size_t ahead = 0;
   std::size_t behind = 0;
   std::size_t across = 0;
   for (std::size_t i = 0; i < n; ++i) {
     const Point2 a = outline[i];
-    const Point2 b = at(i + 1);
-    const double edgeLength = std::sqrt(distanceSquared(a, b));
-    const Point2 d{(b.x - a.x) / edgeLength, (b.y - a.y) / edgeLength};
-    const Point2 inward{-d.y, d.x};
-    const auto along = [&](std::size_t j) { return dot(at(j), d); };
-    const auto height = [&](std::size_t j) { return dot(at(j), inward); };
+    const Point2 b = outline[next(i)];
+    const Point2 e{b.x - a.x, b.y - a.y};
+    const auto along = [&](std::size_t j) { return outline[j].x * e.x + outline[j].y * e.y; };
+    const auto height = [&](std::size_t j) { return outline[j].y * e.x - outline[j].x * e.y; };
     if (i == 0) {
       for (std::size_t j = 1; j < n; ++j) {
         if (along(j) > along(ahead))
@@ -141,16 +138,52 @@ Rectangle2 smallestRectangle(std::span<const Point2> outline) {
           across = j;
       }
     }
-    for (std::size_t steps = 0; steps < n && along(ahead + 1) > along(ahead); ++steps)
-      ahead = ahead + 1 < n ? ahead + 1 : 0;
-    for (std::size_t steps = 0; steps < n && along(behind + 1) < along(behind); ++steps)
-      behind = behind + 1 < n ? behind + 1 : 0;
-    for (std::size_t steps = 0; steps < n && height(across + 1) > height(across); ++steps)
-      across = across + 1 < n ? across + 1 : 0;
-    const double length = along(ahead) - along(behind);
-    const double width = height(across) - dot(a, inward);
-    if (length * width < best.area)
-      best = {d, length, width, length * width};
+    double front = along(ahead);
+    for (std::size_t steps = 0; steps < n; ++steps) {
+      const double t = along(next(ahead));
+      if (!(t > front))
+        break;
+      front = t;
+      ahead = next(ahead);
+    }
+    double back = along(behind);
+    for (std::size_t steps = 0; steps < n; ++steps) {
+      const double t = along(next(behind));
+      if (!(t < back))
+        break;
+      back = t;
+      behind = next(behind);
+    }
+    double top = height(across);
+    for (std::size_t steps = 0; steps < n; ++steps) {
+      const double t = height(next(across));
+      if (!(t > top))
+        break;
+      top = t;
+      across = next(across);
+    }
+    const double squared = e.x * e.x + e.y * e.y;
+    const double spanAlong = front - back;
+    const double spanAcross = top - (a.y * e.x - a.x * e.y);
+    const double area = spanAlong * spanAcross / squared;
+    if (area < bestArea) {
+      bestEdge = i;
+      bestArea = area;
+      bestAlong = spanAlong;
+      bestAcross = spanAcross;
+      bestSquared = squared;
+    }
+  }
+  Rectangle2 best;
+  best.area = bestArea;
+  if (bestEdge < n) {
+    const Point2 a = outline[bestEdge];
+    const Point2 b = outline[next(bestEdge)];
+    const double length = std::sqrt(bestSquared);
+    best.direction = {(b.x - a.x) / length, (b.y - a.y) / length};
+    best.length = bestAlong / length;
+    best.width = bestAcross / length;
+    best.area = best.length * best.width;
   }
   return best;
 }
