@@ -148,42 +148,19 @@ class DirectionEvaluator {
     LocalShape shape;
     shape.area = lastArea_;
     shape.antipode = lastAntipode_;
+    // The outline's points are the vertices' projections onto (e1, e2), and a x d1 lies in
+    // that plane: the positions across are the points' dot products with its coordinates.
     const Vector3d across = cross(a, d1);
-    double yLow = INFINITE, yHigh = -INFINITE, zLow = INFINITE, zHigh = -INFINITE;
-    const auto take = [&](const Vector3d& v) {
-      const double y = dot(v, across);
-      const double z = dot(v, a);
+    const Point2 inPlane{dot(across, lastE1_), dot(across, lastE2_)};
+    double yLow = INFINITE, yHigh = -INFINITE;
+    for (const Point2& p : outline_) {
+      const double y = p.x * inPlane.x + p.y * inPlane.y;
       yLow = std::min(yLow, y);
       yHigh = std::max(yHigh, y);
-      zLow = std::min(zLow, z);
-      zHigh = std::max(zHigh, z);
-    };
-    if (lastWalked_) {
-      for (std::size_t v : outlineVertex_)
-        take(vertices_[v]);
-    } else {
-      for (const Vector3d& v : vertices_)
-        take(v);
     }
-    // No width exceeds twice the largest distance from the centre of the bounding box.
-    double uLow = INFINITE, uHigh = -INFINITE, wLow = INFINITE, wHigh = -INFINITE;
-    for (const Point2& p : outline_) {
-      uLow = std::min(uLow, p.x);
-      uHigh = std::max(uHigh, p.x);
-      wLow = std::min(wLow, p.y);
-      wHigh = std::max(wHigh, p.y);
-    }
-    const Point2 centre{0.5 * (uLow + uHigh), 0.5 * (wLow + wHigh)};
-    double farthest = 0.0;
-    for (const Point2& p : outline_) {
-      const double dx = p.x - centre.x;
-      const double dy = p.y - centre.y;
-      farthest = std::max(farthest, dx * dx + dy * dy);
-    }
-    farthest = std::sqrt(farthest);
     shape.yHalfRange = 0.5 * (yHigh - yLow);
-    shape.zHalfRange = 0.5 * (zHigh - zLow);
-    shape.largestWidth = 2.0 * farthest;
+    shape.zHalfRange = lastZHalfRange_;
+    shape.largestWidth = lastLargestWidth_;
     return shape;
   }
 
@@ -222,10 +199,16 @@ class DirectionEvaluator {
         convexOutlineOfPolygon(outline_, hull2d_);
         const Rectangle2 rectangle = rectangleOf(hull2d_);
         const BoxAxes frame = frameOf(a, e1, e2, rectangle.direction);
-        if (confirmed(frame)) {
+        if (confirmed(frame, rectangle.direction)) {
           lastWalked_ = true;
           lastArea_ = rectangle.area;
           lastAntipode_ = hintLow_;
+          double zLow = INFINITE, zHigh = -INFINITE;
+          for (std::size_t v : outlineVertex_) {
+            zLow = std::min(zLow, dot(vertices_[v], a));
+            zHigh = std::max(zHigh, dot(vertices_[v], a));
+          }
+          keepShape(e1, e2, 0.5 * (zHigh - zLow));
           return {width * rectangle.area, frame};
         }
       }
@@ -259,9 +242,35 @@ class DirectionEvaluator {
       outline_.push_back({dot(v, e1), dot(v, e2)});
     }
     const Rectangle2 rectangle = rectangleOf(convexOutline(outline_));
+    keepShape(e1, e2, 0.5 * (hi - lo));
     lastWalked_ = false;
     lastArea_ = rectangle.area;
     return {(hi - lo) * rectangle.area, frameOf(a, e1, e2, rectangle.direction)};
+  }
+
+  // What localShape needs of the evaluation just made, whatever arc it is asked for: the
+  // plane's basis, the outline vertices' half range along a (every vertex's when projected),
+  // and a bound of every width of the outline: no width exceeds twice the largest distance
+  // from the centre of its bounding box.
+  void keepShape(const Vector3d& e1, const Vector3d& e2, double zHalfRange) {
+    lastE1_ = e1;
+    lastE2_ = e2;
+    lastZHalfRange_ = zHalfRange;
+    double uLow = INFINITE, uHigh = -INFINITE, wLow = INFINITE, wHigh = -INFINITE;
+    for (const Point2& p : outline_) {
+      uLow = std::min(uLow, p.x);
+      uHigh = std::max(uHigh, p.x);
+      wLow = std::min(wLow, p.y);
+      wHigh = std::max(wHigh, p.y);
+    }
+    const Point2 centre{0.5 * (uLow + uHigh), 0.5 * (wLow + wHigh)};
+    double farthest = 0.0;
+    for (const Point2& p : outline_) {
+      const double dx = p.x - centre.x;
+      const double dy = p.y - centre.y;
+      farthest = std::max(farthest, dx * dx + dy * dy);
+    }
+    lastLargestWidth_ = 2.0 * std::sqrt(farthest);
   }
 
   // Outward unit normals by Newell's method in double (zero for facets without area).
@@ -370,9 +379,11 @@ class DirectionEvaluator {
           if (backwards == 0.0 && heading.x * r.x + heading.y * r.y < 0.0)
             continue;  // straight back where the outline came from
           const double side = bestOffset.x * r.y - bestOffset.y * r.x;
-          const bool farther =
-              r.x * r.x + r.y * r.y > bestOffset.x * bestOffset.x + bestOffset.y * bestOffset.y;
-          if (best == current || side < 0.0 || (side == 0.0 && farther)) {
+          const auto farther = [&] {
+            return r.x * r.x + r.y * r.y >
+                   bestOffset.x * bestOffset.x + bestOffset.y * bestOffset.y;
+          };
+          if (best == current || side < 0.0 || (side == 0.0 && farther())) {
             best = w;
             bestOffset = r;
           }
@@ -392,21 +403,25 @@ class DirectionEvaluator {
   // The walked outline reaches as far as the hull in the rectangle's four directions: no
   // vertex next to its extreme points lies beyond them (on a convex hull a local check is
   // global), so no part of the hull was missed where it would widen the rectangle.
-  bool confirmed(const BoxAxes& frame) {
+  // The outline's points are the projections onto (e1, e2), in which the frame's second and
+  // third axes are u and its left normal (a x u3 = u.x e2 - u.y e1): the reaches are read off
+  // them, rounded differently from the 3D dot products by far less than the slack.
+  bool confirmed(const BoxAxes& frame, const Point2& u) {
     const Vector3d directions[4] = {frame[1], -frame[1], frame[2], -frame[2]};
+    const Point2 planar[4] = {{u.x, u.y}, {-u.x, -u.y}, {-u.y, u.x}, {u.y, -u.x}};
     const double slack = 1e-9 * rho_;
-    for (const Vector3d& direction : directions) {
-      std::size_t extreme = outlineVertex_.front();
+    for (int k = 0; k < 4; ++k) {
+      std::size_t extreme = 0;
       double reach = -INFINITE;
-      for (std::size_t v : outlineVertex_) {
-        const double t = dot(vertices_[v], direction);
+      for (std::size_t j = 0; j < outline_.size(); ++j) {
+        const double t = outline_[j].x * planar[k].x + outline_[j].y * planar[k].y;
         if (t > reach) {
           reach = t;
-          extreme = v;
+          extreme = j;
         }
       }
-      const std::size_t top = climb(extreme, direction);
-      if (dot(vertices_[top], direction) > reach + slack)
+      const std::size_t top = climb(outlineVertex_[extreme], directions[k]);
+      if (dot(vertices_[top], directions[k]) > reach + slack)
         return false;
     }
     return true;
@@ -428,6 +443,9 @@ class DirectionEvaluator {
   std::vector<std::size_t> cluster_;
   std::vector<Point2> hull2d_;
   bool lastWalked_ = false;
+  Vector3d lastE1_, lastE2_;
+  double lastZHalfRange_ = 0.0;
+  double lastLargestWidth_ = 0.0;
   double lastArea_ = 0.0;
   std::size_t lastAntipode_ = 0;
   std::size_t evaluations_ = 0;
