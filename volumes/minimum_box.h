@@ -25,7 +25,9 @@
 //      * largest width (no more than twice the farthest outline vertex from any centre). The width
 //      along a is at least (p0 - q) . a for an end p0 of the edge (on every face of the arc) and
 //      the middle's antipode q. On round hulls the outline lies near one plane (small z) and this
-//      bound is sharp to second order.
+//      bound is sharp to second order. It holds for any piece that holds the evaluated
+//      direction, so a facet's own evaluation bounds its whole arcs: it can leave a
+//      neighbouring facet unevaluated and exclude an arc whose other end was left out.
 //    - Global: when every axis of a frame moves by at most t (the frame turned by an angle t
 //      or less) every width changes by at most 2 * rho * t (rho: largest distance of a hull
 //      vertex from their centroid), and every width is at least 2 * r (r: distance from that
