@@ -13,7 +13,7 @@ using namespace axis_search;
 
 namespace {
 
-constexpr std::size_t MAX_CELLS = 20000;
+constexpr std::size_t MAX_CELLS = 100000;
 // Hulls from which the search's two workers run on two threads: a cell of a smaller one costs
 // little more than handing it over.
 constexpr std::size_t THREADED = 1000;

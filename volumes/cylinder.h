@@ -34,7 +34,7 @@
 // - Complexity: the exact hull of the h hull vertices once (their cones of normals), then per
 //   cell a pass over its parent's candidate list and the projection and smallest circle of its
 //   own (the vertices its cap can have on a silhouette or at an end, axis_search.h; often a
-//   few hundred of many thousands), O(n) once for the n points; at most 20,000 cells, after
+//   few hundred of many thousands), O(n) once for the n points; at most 100,000 cells, after
 //   which the gap proved so far is reported with complete = false.
 // - Deterministic: no randomness beyond a fixed shuffle; the same input gives the same result,
 //   whether the search's two workers run on two threads (hulls of 1,000 vertices and more) or
