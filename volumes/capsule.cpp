@@ -685,12 +685,18 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
   };
   const Estimator estimate = [&](std::size_t index, const Vector3d& u, double theta,
                                  const Candidates* parent, Candidates& own) {
-    auto& [proj, pairs, highs, lows, lastSupport, best, solved] = workers[index];
+    Worker& worker = workers[index];
+    // References, not a structured binding: clang 14 cannot capture one in the lambdas below.
+    Projection& proj = worker.proj;
+    std::vector<Pair>& pairs = worker.pairs;
+    std::vector<std::size_t>& highs = worker.highs;
+    std::vector<std::size_t>& lows = worker.lows;
+    Best& best = worker.best;
     capCandidates(cones, parent, hull.points.size(), u, theta, false, own);
     if (own.empty())
       for (std::size_t k = 0; k < hull.points.size(); ++k)
         own.push_back(static_cast<std::int32_t>(k));
-    const Circle circle = rimCircle(hull, &own, u, proj, &lastSupport);
+    const Circle circle = rimCircle(hull, &own, u, proj, &worker.lastSupport);
     const View view(tree, u);
     // The pairs: the extremes along u, the vertices that bound the segment most for the
     // thinnest capsule (axis through the circle's centre, its radius) and, once solved, the
@@ -735,7 +741,7 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
         best = {fit.volume, WorkingSets(fit), segmentOf(hull, u, fit)};
     };
     adopt(local);
-    solved.push_back({local.volume, u});
+    worker.solved.push_back({local.volume, u});
     highs.insert(highs.end(), local.tops.begin(), local.tops.begin() + local.topCount);
     lows.insert(lows.end(), local.bottoms.begin(), local.bottoms.begin() + local.bottomCount);
     // The local solution's certificate bounds its own direction tightly, and tilted, the
