@@ -138,30 +138,21 @@ Rectangle2 smallestRectangle(std::span<const Point2> outline) {
           across = j;
       }
     }
-    double front = along(ahead);
-    for (std::size_t steps = 0; steps < n; ++steps) {
-      const double t = along(next(ahead));
-      if (!(t > front))
-        break;
-      front = t;
-      ahead = next(ahead);
-    }
-    double back = along(behind);
-    for (std::size_t steps = 0; steps < n; ++steps) {
-      const double t = along(next(behind));
-      if (!(t < back))
-        break;
-      back = t;
-      behind = next(behind);
-    }
-    double top = height(across);
-    for (std::size_t steps = 0; steps < n; ++steps) {
-      const double t = height(next(across));
-      if (!(t > top))
-        break;
-      top = t;
-      across = next(across);
-    }
+    // Walks `index` forward while the next corner's key is larger; returns the key reached.
+    const auto climb = [&](std::size_t& index, const auto& key) {
+      double reached = key(index);
+      for (std::size_t steps = 0; steps < n; ++steps) {
+        const double t = key(next(index));
+        if (!(t > reached))
+          break;
+        reached = t;
+        index = next(index);
+      }
+      return reached;
+    };
+    const double front = climb(ahead, along);
+    const double back = -climb(behind, [&](std::size_t j) { return -along(j); });
+    const double top = climb(across, height);
     const double squared = e.x * e.x + e.y * e.y;
     const double spanAlong = front - back;
     const double spanAcross = top - (a.y * e.x - a.x * e.y);
