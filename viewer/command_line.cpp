@@ -14,18 +14,6 @@ bool isOneOf(std::string_view argument, const auto& list) {
   return std::find(std::begin(list), std::end(list), argument) != std::end(list);
 }
 
-// A whole decimal number from low to high, digits only (no sign, no blanks).
-std::optional<std::uint64_t> wholeNumber(std::string_view text, std::uint64_t low,
-                                         std::uint64_t high) {
-  std::uint64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [stop, failure] = std::from_chars(text.data(), end, value);
-  if (text.empty() || failure != std::errc{} || stop != end || value < low || value > high) {
-    return std::nullopt;
-  }
-  return value;
-}
-
 struct ValueOption {
   std::string_view name;
   std::uint64_t low;
@@ -36,6 +24,17 @@ constexpr ValueOption SEED_OPTION{"--seed", 0, UINT_MAX};
 constexpr ValueOption POINTS_OPTION{"--points", 1, MAX_CLOUD_POINTS};
 
 }  // namespace
+
+std::optional<std::uint64_t> wholeNumber(std::string_view text, std::uint64_t low,
+                                         std::uint64_t high) {
+  std::uint64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, failure] = std::from_chars(text.data(), end, value);
+  if (text.empty() || failure != std::errc{} || stop != end || value < low || value > high) {
+    return std::nullopt;
+  }
+  return value;
+}
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments) {
   CommandLine result;

@@ -12,6 +12,7 @@
 // Any other argument that starts with '-' is an error, as is a second FILE.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -38,6 +39,11 @@ struct CommandLine {
 };
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+// A whole decimal number from low to high, digits only (no sign, no blanks); nullopt for
+// anything else, overflow included.
+std::optional<std::uint64_t> wholeNumber(std::string_view text, std::uint64_t low,
+                                         std::uint64_t high);
 
 // What `bvdemo --help` prints (several lines, ending in a newline).
 std::string usageText();
