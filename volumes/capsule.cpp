@@ -12,6 +12,7 @@
 
 #include "geometry/float_rounding.h"
 #include "volumes/capsule_direction.h"
+#include "volumes/capsule_radius.h"
 #include "volumes/vertex_tree.h"
 #include "volumes/worker_pair.h"
 
@@ -245,6 +246,36 @@ class AxisSolver {
     return fit;
   }
 
+  // The exact capsule of radius r (raised where a vertex is farther from its axis): the
+  // barrier method's segment on the working sets from the axis point (sx, sy), which must
+  // hold every vertex within r by a margin, checked against every vertex and solved again
+  // on the grown sets until none contradicts them. `exact` is the last solve, its
+  // multipliers a certificate at r. A `warm` axis point near the optimum (strictly inside
+  // too) enters the barrier's path at a small weight; where the grown sets leave it outside,
+  // the solve starts from (sx, sy).
+  AxisFit solveAtRadius(double r, double sx, double sy, capsule_direction::RadiusSolution& exact,
+                        const double* warm = nullptr) {
+    AxisFit fit;
+    std::vector<Site> sites;
+    for (int round = 0; round < 8; ++round) {
+      sites.clear();
+      for (const auto* set : {&rim_, &top_, &bottom_})
+        for (std::size_t i : *set)
+          sites.push_back({v_.x(i), v_.y(i), v_.t(i)});
+      exact = {};
+      if (warm)
+        exact = capsule_direction::shortestSegment(sites, r, warm[0], warm[1], 1e-3);
+      if (!exact.valid)
+        exact = capsule_direction::shortestSegment(sites, r, sx, sy);
+      if (!exact.valid)
+        return fit;
+      fit = verify({exact.cx, exact.cy, r});
+      if (!grew_)
+        break;
+    }
+    return fit;
+  }
+
  private:
   static double sq(double v) { return v * v; }
 
@@ -457,6 +488,89 @@ Certificate certificateOf(const View& view, const AxisFit& fit, const Circle& ci
       sites(fit.rims, fit.rimCount), sites(circle.support, circle.supportSize), fit.cx, fit.cy,
       fit.r, scale);
 }
+
+// Lower bounds of L*(r) for one direction from exact solves (capsule_radius.h): a solve's
+// multipliers bound every radius and, turned, the cap, tightest near their own radius, so a
+// radius is answered by the certificate solved nearest to it, a new one solved where none is
+// within 2 % of r, or within a twentieth of r's distance from the circle's radius, where
+// L* falls steeply (at most 16 a direction). As L* does not rise with r, each solve's length
+// at its own radius bounds every smaller radius too. Each solve is a true capsule of the
+// direction, the smallest kept.
+class ExactRadii final : public capsule_direction::LengthOracle {
+ public:
+  ExactRadii(AxisSolver& solver, const Circle& circle, const Certificate& frame)
+      : solver_(solver), circle_(circle), frame_(frame) {}
+
+  double length(double r, double theta) override {
+    // L* does not rise with r (in every direction of the cap), so a radius too close to the
+    // circle's for a solve is answered at the closest one that is not.
+    r = std::max(r, circle_.radius * (1.0 + 1e-5));
+    const Certificate* nearest = nullptr;
+    for (const Certificate& c : solved_)
+      if (!nearest || std::fabs(c.r - r) < std::fabs(nearest->r - r))
+        nearest = &c;
+    const double near = std::min(0.02 * r, 0.05 * (r - circle_.radius));
+    if ((!nearest || std::fabs(nearest->r - r) > near) && solved_.size() < 16) {
+      capsule_direction::RadiusSolution exact;
+      // From the nearest solve's axis, moved towards the circle's centre until every site is
+      // strictly within r (the sites were within its radius of it, and within the circle's
+      // of the centre).
+      double warm[2] = {0.0, 0.0};
+      const bool warmed = nearest != nullptr;
+      if (warmed) {
+        const double lambda =
+            std::min(1.0, std::max(0.0, (nearest->r - r) / (nearest->r - circle_.radius)) + 1e-3);
+        warm[0] = nearest->cx + lambda * (circle_.cx - nearest->cx);
+        warm[1] = nearest->cy + lambda * (circle_.cy - nearest->cy);
+      }
+      const AxisFit fit =
+          solver_.solveAtRadius(r, circle_.cx, circle_.cy, exact, warmed ? warm : nullptr);
+      if (fit.volume < best.volume)
+        best = fit;
+      if (exact.valid) {
+        Certificate c = frame_;
+        c.valid = true;
+        c.weights = std::move(exact.weights);
+        c.cx = c.hintX = exact.cx;
+        c.cy = c.hintY = exact.cy;
+        c.hinted = false;
+        c.r = r;
+        solved_.push_back(std::move(c));
+        nearest = &solved_.back();
+      }
+    }
+    double l = nearest ? capsule_direction::certifiedLength(*nearest, r, theta) : 0.0;
+    // And every solve at a larger radius bounds this one by its own radius's length.
+    for (std::size_t k = 0; k < solved_.size(); ++k)
+      if (solved_[k].r >= r)
+        l = std::max(l, ownLength(k, theta));
+    return l;
+  }
+
+  AxisFit best;  // the smallest capsule of the solves
+
+ private:
+  // The bound of a solve at its own radius, for the centre (theta = 0) and the cap.
+  double ownLength(std::size_t k, double theta) {
+    std::vector<double>& own = theta == 0.0 ? own0_ : ownCap_;
+    if (theta != 0.0 && theta != capTheta_) {
+      ownCap_.clear();
+      capTheta_ = theta;
+    }
+    while (own.size() < solved_.size())
+      own.push_back(std::numeric_limits<double>::quiet_NaN());
+    if (std::isnan(own[k]))
+      own[k] = capsule_direction::certifiedLength(solved_[k], solved_[k].r, theta);
+    return own[k];
+  }
+  std::vector<double> own0_, ownCap_;
+  double capTheta_ = 0.0;
+
+  AxisSolver& solver_;
+  const Circle& circle_;
+  const Certificate& frame_;  // the support's disc and the scale, for every certificate
+  std::vector<Certificate> solved_;
+};
 
 // The capsule over all points for float ends, its radius rounded outward.
 std::array<Capsule, 2> measured(std::span<const Vector3> points,
@@ -717,14 +831,17 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
     const auto radiusLower = [&](double th) {
       return std::max(circleRadiusLower(s, u, th), r0 - th * rho);
     };
-    const auto bound = [&](double th, const Certificate* cert = nullptr) {
+    const auto bound = [&](double th, const Certificate* cert = nullptr,
+                           capsule_direction::LengthOracle* exact = nullptr) {
       pairs.clear();
       for (std::size_t i : highs)
         for (std::size_t j : lows) {
           const Vector3d d = hull.points[i] - hull.points[j];
           pairs.push_back({dotLower(d, u, th), projectedLengthLower(d, u, th)});
         }
-      return capsule_direction::directionBound(radiusLower(th), pairs, cert, th) * (1.0 - 1e-12);
+      return capsule_direction::directionBound(radiusLower(th), pairs, cert, th, exact,
+                                               exact ? best.value : INF) *
+             (1.0 - 1e-12);
     };
     const double centre0 = bound(0.0);
     // A centre whose own bound leaves no room to beat the best capsule so far by a tenth of
@@ -766,9 +883,25 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
         centreBound = otherBound;
       }
     }
-    const double capBound = std::max(
-        {pairCap, bound(theta, &cert),
-         capsule_direction::tiltedBound(centreBound, theta, radiusLower(theta), rho, best.value)});
+    const double target = best.value / (1.0 + TOLERANCE);
+    const auto tilted = [&](double centreValue) {
+      return capsule_direction::tiltedBound(centreValue, theta, radiusLower(theta), rho,
+                                            best.value);
+    };
+    double capBound = std::max({pairCap, bound(theta, &cert), tilted(centreBound)});
+    // The exact solves pay where the local solution's weights leave the centre itself short
+    // of its own capsule (their radius is not the optimum's, or the solve stalled); where
+    // they prove the centre, what keeps the cap open is the turn, which they do not help.
+    if (capBound >= target || centreBound >= 0.99 * value)
+      return CellEstimate{value, capBound, centreBound};
+    // Exact solves at the radii the bound asks about, where the local solution's weights left
+    // the cap open: their multipliers are the optimum's at each radius, where the local
+    // solution's are tight at its own radius only.
+    ExactRadii exact(solver, circle, cert);
+    centreBound = std::max(centreBound, bound(0.0, &cert, &exact));
+    adopt(exact.best);
+    value = std::min(value, exact.best.volume);
+    capBound = std::max({capBound, bound(theta, &cert, &exact), tilted(centreBound)});
     return CellEstimate{value, capBound, centreBound};
   };
   const SearchResult best = searchDirections(estimate, settle, MAX_CELLS, true);

@@ -15,7 +15,7 @@
 // (always a true enclosing capsule), not a proven optimum.
 //
 // Bound (what is proved; the arguments are in capsule_direction.h). Any capsule of direction
-// u has r >= R(u), the smallest circle of the projection, and two bounds of its length hold:
+// u has r >= R(u), the smallest circle of the projection, and these bounds of its length hold:
 // - the pair bound, for any two points i, j: |b - a| >= (t_i - t_j) - 2 sqrt(r^2 - D_ij^2 / 4)
 //   with D_ij their projected distance, with Rlo, t_i - t_j and D_ij bounded from below over
 //   the whole cap of directions exactly (axis_search.h; Rlo as for the cylinder, cylinder.h).
@@ -31,10 +31,15 @@
 //   where the weights are stationary in the direction too. A certificate short of its own
 //   solution by over 1 % marks a stalled solve; the cell is then solved again without the
 //   warm start's working sets, and the better of the two certificates and capsules is kept.
+// - exact solves at other radii (capsule_radius.h), where the two above leave the centre
+//   direction short of its own capsule by over 1 %: the shortest segment of each radius the
+//   bound asks about, by a barrier method on the working sets checked against every vertex,
+//   whose multipliers are that radius's optimal weights. Each is carried over the cap by
+//   turning as above, and bounds every smaller radius by its own length (L* falls in r).
 // The minimum over r is bounded rigorously (on [r_a, r_b] the volume is at least its value
 // with r_a outside and r_b inside the length, which falls in r), so the bound is proved up to
-// double rounding. The certificate is tight at its solution's radius only (its weights are
-// not the optimum's at other radii), and the budget is 2,000 cells, so the search usually
+// double rounding. The cap's bounds are first order in its radius where the optimum's
+// weights move with the direction, and the budget is 2,000 cells, so the search usually
 // ends above the 1e-4 tolerance: report->optimalityGap states what was proved
 // (complete = false when it is above 1e-4).
 //

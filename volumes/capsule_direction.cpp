@@ -56,7 +56,7 @@ bool evaluate(const Weights& c, double scale, double r, double x, double y, doub
   const double r2 = r * r;
   for (std::size_t k = 0; k < c.sites.size(); ++k) {
     const Site& s = c.sites[k];
-    const double nu = std::fabs(c.lift[k]), kappa = c.rim[k];
+    const double nu = c.chordWeight(k), kappa = c.rim[k];
     const double dx = s.x - x, dy = s.y - y;
     const double d2 = dx * dx + dy * dy;
     if (kappa > 0.0) {
@@ -325,7 +325,7 @@ double turnedLength(const Certificate& c, const Weights& w, double r, double the
     vx += w.lift[k] * q.x;
     vy += w.lift[k] * q.y;
     curve += std::fabs(w.lift[k]) * rho;
-    const double nu = std::fabs(w.lift[k]), kappa = w.rim[k];
+    const double nu = w.chordWeight(k), kappa = w.rim[k];
     if (nu > 0.0) {
       const double w2 = r * r - far * far;
       if (!(w2 > 0.0))
@@ -380,10 +380,11 @@ double boundWith(const Certificate& c, const Weights& w, double r, double theta,
       break;
     const double dx = -(at.hyy * at.gx - at.hxy * at.gy) / det;
     const double dy = -(at.hxx * at.gy - at.hxy * at.gx) / det;
-    // Newton's decrement: about what a full step could still gain; below a 1e-10 of the
-    // hull's size what is left is far inside the search's tolerance (and the bound is valid
-    // wherever the iteration stops).
-    if (at.gx * dx + at.gy * dy < 1e-10 * c.scale)
+    // Newton's decrement: about what a full step could still gain. The bound's tangent term
+    // is first order in the gradient, the decrement second, so it goes down to 1e-20 of the
+    // hull's size, which leaves the gradient near 1e-10 (and the bound is valid wherever
+    // the iteration stops; each step past 1e-10 is quadratic, so few).
+    if (at.gx * dx + at.gy * dy < 1e-20 * c.scale)
       break;
     bool moved = false;
     for (double alpha = 1.0; alpha > 1e-6; alpha *= 0.5) {
@@ -431,12 +432,16 @@ double certifiedLength(const Certificate& c, double r, double theta) {
   return best;
 }
 
-double directionBound(double rLo, std::span<const Pair> all, const Certificate* cert,
-                      double theta) {
+double directionBound(double rLo, std::span<const Pair> all, const Certificate* cert, double theta,
+                      LengthOracle* exact, double known) {
   rLo = std::max(0.0, rLo);
+  // Raised past the radius below which the certificate claims no axis (certifiedLength's
+  // infinity) by more than the square root's and the square's rounding, so that the lowest
+  // radius is never taken for one that holds nothing.
   if (cert && cert->valid && theta == 0.0)
     rLo = std::max(rLo, std::sqrt(std::max(0.0, cert->spread * (1.0 - 1e-12) -
-                                                    16.0 * EPS * cert->scale * cert->scale)));
+                                                    16.0 * EPS * cert->scale * cert->scale)) *
+                            (1.0 + 4.0 * EPS));
   // The length term rises with both dt and d, so a pair another matches or beats in both
   // never gives the largest: only the others are kept (the same maximum, fewer roots).
   std::array<Pair, 64> kept;
@@ -459,13 +464,18 @@ double directionBound(double rLo, std::span<const Pair> all, const Certificate* 
       l = std::max(l, q.dt - 2.0 * std::sqrt(std::max(0.0, r * r - 0.25 * q.d * q.d)));
     if (useCert)
       l = std::max(l, certifiedLength(*cert, r, theta));
+    if (exact)
+      l = std::max(l, exact->length(r, theta));
     return l;
   };
   if (cert && cert->valid) {
     const double pairsOnly = length(cert->r);
     useCert = certifiedLength(*cert, cert->r, theta) > pairsOnly;
   }
-  const double h0 = capsuleVolume(rLo, length(rLo));
+  // Above rTop the sphere of radius r alone holds more than h0, so the bound is at most h0
+  // and only [rLo, rTop] is searched. h0 is the bound's own value at rLo, or the known
+  // capsule's volume where that is larger.
+  const double h0 = std::max(capsuleVolume(rLo, length(rLo)), std::isfinite(known) ? known : 0.0);
   const double rTop = std::cbrt(3.0 * h0 / (4.0 * PI));
   if (!(rTop > rLo))
     return h0;
@@ -500,7 +510,9 @@ double directionBound(double rLo, std::span<const Pair> all, const Certificate* 
 double tiltedBound(double centreBound, double theta, double rLo, double rho, double best) {
   if (!(rLo > 0.0) || !(centreBound > 0.0))
     return 0.0;
-  const double hMax = std::min(rho, best / (2.0 * PI * rLo * rLo));
+  // The ball's part too: what is left of `best` for the cylinder's part falls as r rises.
+  const double ball = 4.0 / 3.0 * PI * rLo * rLo * rLo;
+  const double hMax = std::min(rho, std::max(0.0, best - ball) / (2.0 * PI * rLo * rLo));
   const double k = 1.0 + theta * hMax / rLo;
   return std::min(best, centreBound / (k * k * k));
 }

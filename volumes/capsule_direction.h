@@ -48,6 +48,8 @@
 // r^2 - d^2 at the hull's scale, the tangent's gradient with its error, and a margin.
 #pragma once
 
+#include <cmath>
+#include <limits>
 #include <span>
 #include <vector>
 
@@ -72,7 +74,13 @@ struct Weights {
   std::vector<Site> sites;
   std::vector<double> lift;  // lambda - mu, the weight of t in A (|lift| weighs w in Phi)
   std::vector<double> rim;   // kappa
-  double a = 0.0;            // A
+  // The weight of w in Phi where it is not |lift|: an end whose chord w0 is nearly zero at
+  // the solution has its term bounded by the tangent of the square root instead,
+  // nu w <= nu / (2 w0) (r^2 - d^2) + nu w0 / 2, so it joins the rim weights (its constant
+  // taken off A) and its chord weight is 0. Empty: |lift| throughout.
+  std::vector<double> chord;
+  double a = 0.0;  // A
+  double chordWeight(std::size_t k) const { return chord.empty() ? std::fabs(lift[k]) : chord[k]; }
 };
 struct Certificate {
   bool valid = false;
@@ -105,13 +113,29 @@ double certifiedLength(const Certificate& c, double r, double theta = 0.0);
 // (which does not rise in r), so the result is proved up to rounding.
 // With theta > 0 the certificate's length is the cap's (certifiedLength), and rLo and the
 // pairs must hold over the cap too.
+// With `exact`, the lengths it proves at a radius count too (LengthOracle). `known` is the
+// volume of a capsule known to exist (the search's best; +infinity for none): the bound is
+// then at most it, and radii whose sphere alone exceeds it are not searched, which leaves a
+// weak bound at rLo no longer a cap on the result.
+class LengthOracle;
 double directionBound(double rLo, std::span<const Pair> pairs, const Certificate* cert = nullptr,
-                      double theta = 0.0);
+                      double theta = 0.0, LengthOracle* exact = nullptr,
+                      double known = std::numeric_limits<double>::infinity());
+
+// A source of lower bounds of L*(r) at any radius, over the same cap of directions as the
+// pairs' (theta = 0: the direction itself): in the capsule's search, certificates of exact
+// solves at radii near the one asked (capsule_radius.h), made as they are needed.
+class LengthOracle {
+ public:
+  virtual ~LengthOracle() = default;
+  virtual double length(double r, double theta) = 0;
+};
 
 // Over a cap of directions of angular radius theta around u0, every capsule of direction u is
 // within (r + h theta) of the segment of the same midpoint and half length h along u0, so
 // V(u) (1 + theta h / r)^3 >= V*(u0). With lower bounds rLo of r and hMax of h (h <= the
-// hull's extent rho, and 2 pi r^2 h < best for any capsule better than `best`), this gives
+// hull's extent rho, and 2 pi r^2 h + 4/3 pi r^3 < best for any capsule better than `best`,
+// which falls in r, so h < (best - 4/3 pi rLo^3) / (2 pi rLo^2)), this gives
 // min(best, centreBound / (1 + theta hMax / rLo)^3) as a bound of the cap.
 double tiltedBound(double centreBound, double theta, double rLo, double rho, double best);
 

@@ -1,6 +1,7 @@
 // Tests of one direction's capsule bounds: never above a capsule found by brute force over
-// the axis and radius (for the centre direction, and tilted over a cap), and the certificate
-// tight where the ends rest on many points, where the pairs are not.
+// the axis and radius (for the centre direction, and tilted over a cap), the certificate
+// tight where the ends rest on many points, where the pairs are not, and the exact solve of
+// one radius as short as a brute-force axis, its weights a bound tight at that radius.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 #include "volumes/axis_search.h"
 #include "volumes/capsule_direction.h"
+#include "volumes/capsule_radius.h"
 
 using capsule_direction::Site;
 
@@ -58,28 +60,33 @@ double lengthAt(const std::vector<Site>& s, double x, double y, double r) {
 struct Solved {
   double x, y, r, volume;
 };
+// The shortest segment of radius r by a shrinking grid over the axis from the smallest
+// circle's centre (the length is convex in the axis): {x, y, r, length}.
+Solved shortestByGrid(const Seen& c, double r) {
+  double bx = c.x, by = c.y, bl = lengthAt(c.sites, bx, by, r);
+  for (double h = 0.5 * r; h > 1e-9 * r; h *= 0.6) {
+    const double x0 = bx, y0 = by;
+    for (int i = -4; i <= 4; ++i)
+      for (int j = -4; j <= 4; ++j) {
+        const double l = lengthAt(c.sites, x0 + i * h / 4, y0 + j * h / 4, r);
+        if (l < bl) {
+          bl = l;
+          bx = x0 + i * h / 4;
+          by = y0 + j * h / 4;
+        }
+      }
+  }
+  return {bx, by, r, bl};
+}
+
 // The best capsule of the direction by brute force: radii on a fine grid from the smallest
-// circle's, the axis for each by a shrinking grid (the length is convex in the axis).
+// circle's, the axis for each by the shrinking grid.
 Solved bruteForce(const Seen& c) {
-  const std::vector<Site>& s = c.sites;
   Solved best{c.x, c.y, c.r, INFINITY};
   for (int k = 0; k <= 80; ++k) {
-    const double r = c.r * (1.0 + 1e-9 + 0.8 * k / 80.0);
-    double bx = c.x, by = c.y, bl = lengthAt(s, bx, by, r);
-    for (double h = 0.5 * r; h > 1e-9 * r; h *= 0.6) {
-      const double x0 = bx, y0 = by;
-      for (int i = -4; i <= 4; ++i)
-        for (int j = -4; j <= 4; ++j) {
-          const double l = lengthAt(s, x0 + i * h / 4, y0 + j * h / 4, r);
-          if (l < bl) {
-            bl = l;
-            bx = x0 + i * h / 4;
-            by = y0 + j * h / 4;
-          }
-        }
-    }
-    if (volume(r, bl) < best.volume)
-      best = {bx, by, r, volume(r, bl)};
+    const Solved at = shortestByGrid(c, c.r * (1.0 + 1e-9 + 0.8 * k / 80.0));
+    if (volume(at.r, at.volume) < best.volume)
+      best = {at.x, at.y, at.r, volume(at.r, at.volume)};
   }
   return best;
 }
@@ -120,20 +127,31 @@ Vector3d randomUnit(std::mt19937& rng) {
   return normalized(Vector3d(n(rng), n(rng), n(rng)));
 }
 
+// `count` points uniform in a box stretched by the seed (long, flat or both), and the
+// farthest one's distance from the origin.
+std::vector<Vector3d> stretchedCloud(std::mt19937& rng, std::uint32_t seed, std::size_t count,
+                                     double* rho = nullptr) {
+  std::uniform_real_distribution<double> coord(-1.0, 1.0);
+  const Vector3d stretch(1.0 + 2.0 * (seed % 3), 1.0, 0.5 + 0.25 * (seed % 4));
+  std::vector<Vector3d> points(count);
+  for (Vector3d& p : points)
+    p = Vector3d(coord(rng) * stretch.x, coord(rng) * stretch.y, coord(rng) * stretch.z);
+  if (rho) {
+    *rho = 0.0;
+    for (const Vector3d& p : points)
+      *rho = std::max(*rho, length(p));
+  }
+  return points;
+}
+
 }  // namespace
 
 TEST(CapsuleDirection, BoundsNeverExceedABruteForceCapsuleOfTheDirectionOrOfTheCap) {
   int closeToOptimum = 0;
   for (std::uint32_t seed = 0; seed < 24; ++seed) {
     std::mt19937 rng(seed);
-    std::uniform_real_distribution<double> coord(-1.0, 1.0);
-    const Vector3d stretch(1.0 + 2.0 * (seed % 3), 1.0, 0.5 + 0.25 * (seed % 4));
-    std::vector<Vector3d> points(9);
-    for (Vector3d& p : points)
-      p = Vector3d(coord(rng) * stretch.x, coord(rng) * stretch.y, coord(rng) * stretch.z);
     double rho = 0.0;
-    for (const Vector3d& p : points)
-      rho = std::max(rho, length(p));
+    const std::vector<Vector3d> points = stretchedCloud(rng, seed, 9, &rho);
     const Vector3d u0 = randomUnit(rng);
     const Seen seen = seenAlong(points, u0);
     const Solved solved = bruteForce(seen);
@@ -161,6 +179,10 @@ TEST(CapsuleDirection, BoundsNeverExceedABruteForceCapsuleOfTheDirectionOrOfTheC
       const double turned = capsule_direction::directionBound(su.r, {}, &cert, theta);
       const double brute = bruteForce(su).volume * (1.0 + 1e-9);
       EXPECT_LE(tilted, brute) << "seed " << seed;
+      // With the best so far given, the ball's part of it limits the half length further.
+      for (const double best : {brute * 1.001, brute * 1.2})
+        EXPECT_LE(capsule_direction::tiltedBound(centre, theta, su.r, rho, best), brute)
+            << "seed " << seed;
       EXPECT_LE(turned, brute) << "seed " << seed;
     }
   }
@@ -199,4 +221,116 @@ TEST(CapsuleDirection, CertificateIsTightWhereEndsRestOnManyPoints) {
   // Within the search's tolerance (the weights are exact at the radius 1 only, so the bound
   // falls a little at larger radii), where the pairs miss it by far.
   EXPECT_GE(withCert, exact * (1.0 - 1e-4));
+}
+
+TEST(CapsuleRadius, ExactSolveIsAsShortAsABruteForceAxisAndItsWeightsBoundEveryRadiusAndTheCap) {
+  for (std::uint32_t seed = 0; seed < 24; ++seed) {
+    std::mt19937 rng(100 + seed);
+    double rho = 0.0;
+    const std::vector<Vector3d> points = stretchedCloud(rng, seed, 6 + seed % 8, &rho);
+    const Vector3d u0 = randomUnit(rng);
+    const Seen seen = seenAlong(points, u0);
+    // Just above the circle's radius (L* falls steeply there), and well above it.
+    for (const double factor : {1.0 + 1e-4, 1.05, 1.3}) {
+      const double r = seen.r * factor;
+      SCOPED_TRACE(testing::Message() << "seed " << seed << " radius x " << factor);
+      const capsule_direction::RadiusSolution exact =
+          capsule_direction::shortestSegment(seen.sites, r, seen.x, seen.y);
+      ASSERT_TRUE(exact.valid);
+      const double found = std::max(0.0, exact.s1 - exact.s0);
+      // A true segment of the sites at that axis, and no longer than the grid's best.
+      EXPECT_LE(lengthAt(seen.sites, exact.cx, exact.cy, r), found + 1e-9 * r);
+      const double grid = shortestByGrid(seen, r).volume;
+      EXPECT_LE(found, grid + 1e-6 * r);
+      // The weights as a certificate: never above the optimum, at r and at other radii,
+      // and at r within the solve's own duality gap of it where the segment is not empty.
+      capsule_direction::Certificate cert = certificateAt(seen, {seen.x, seen.y, r, 0.0}, rho);
+      cert.valid = true;
+      cert.weights = exact.weights;
+      cert.cx = cert.hintX = exact.cx;
+      cert.cy = cert.hintY = exact.cy;
+      cert.r = r;
+      const double proved = capsule_direction::certifiedLength(cert, r);
+      EXPECT_LE(proved, grid + 1e-9 * r);
+      if (found > 1e-3 * r) {
+        EXPECT_GE(proved, found - 1e-6 * r);
+      }
+      for (const double other : {0.9, 1.2})
+        if (r * other > seen.r * (1.0 + 1e-6)) {
+          EXPECT_LE(capsule_direction::certifiedLength(cert, r * other),
+                    shortestByGrid(seen, r * other).volume + 1e-9 * r);
+        }
+      // Turned over a cap: never above the optimum of a direction in it.
+      const double theta = 0.003 + 0.01 * (seed % 3);
+      const axis_search::PlaneFrame f = axis_search::planeFrame(u0);
+      const Vector3d u = normalized(u0 * std::cos(theta) + f.e1 * std::sin(theta));
+      const Seen su = seenAlong(points, u);
+      if (r > su.r * (1.0 + 1e-6)) {
+        EXPECT_LE(capsule_direction::certifiedLength(cert, r, theta),
+                  shortestByGrid(su, r).volume + 1e-9 * r);
+      }
+      // With a capsule known to exist, the direction's bound is at most its volume and still
+      // no bound above the optimum.
+      const Solved best = bruteForce(seen);
+      const double known = best.volume * 1.01;
+      const double bounded = capsule_direction::directionBound(seen.r, allPairs(seen.sites), &cert,
+                                                               0.0, nullptr, known);
+      EXPECT_LE(bounded, std::min(known, best.volume * (1.0 + 1e-9)));
+    }
+  }
+}
+
+// Exact solves at every radius asked, as the capsule's search makes them.
+class EverySolve final : public capsule_direction::LengthOracle {
+ public:
+  EverySolve(const Seen& seen, const capsule_direction::Certificate& frame)
+      : seen_(seen), frame_(frame) {}
+  double length(double r, double theta) override {
+    r = std::max(r, seen_.r * (1.0 + 1e-5));  // L* does not rise with r
+    const auto exact = capsule_direction::shortestSegment(seen_.sites, r, seen_.x, seen_.y);
+    if (!exact.valid)
+      return 0.0;
+    capsule_direction::Certificate c = frame_;
+    c.valid = true;
+    c.weights = exact.weights;
+    c.cx = c.hintX = exact.cx;
+    c.cy = c.hintY = exact.cy;
+    c.r = r;
+    return capsule_direction::certifiedLength(c, r, theta);
+  }
+
+ private:
+  const Seen& seen_;
+  const capsule_direction::Certificate& frame_;
+};
+
+TEST(CapsuleRadius, ExactSolvesBringTheDirectionsBoundToItsOptimum) {
+  for (std::uint32_t seed = 0; seed < 16; ++seed) {
+    std::mt19937 rng(200 + seed);
+    const std::vector<Vector3d> points = stretchedCloud(rng, seed, 8);
+    const Seen seen = seenAlong(points, randomUnit(rng));
+    // The brute force's radii are a hundredth of the circle's apart: refined between the
+    // neighbours of its best by golden section, as the optimum can sit at a kink (where the
+    // segment shrinks to a point) that the grid straddles.
+    Solved best = bruteForce(seen);
+    double lo = std::max(seen.r * (1.0 + 1e-9), best.r - 0.01 * seen.r),
+           hi = best.r + 0.01 * seen.r;
+    for (int it = 0; it < 60; ++it) {
+      const double m1 = hi - 0.618 * (hi - lo), m2 = lo + 0.618 * (hi - lo);
+      if (volume(m1, shortestByGrid(seen, m1).volume) < volume(m2, shortestByGrid(seen, m2).volume))
+        hi = m2;
+      else
+        lo = m1;
+    }
+    const double rBest = 0.5 * (lo + hi);
+    best.volume = std::min(best.volume, volume(rBest, shortestByGrid(seen, rBest).volume));
+    // A certificate far from the optimum's radius: its weights alone leave the bound loose.
+    const auto far = certificateAt(seen, {seen.x, seen.y, seen.r * 1.5, 0.0}, 4.0);
+    EverySolve exact(seen, far);
+    const double bound = capsule_direction::directionBound(seen.r, {}, &far, 0.0, &exact);
+    SCOPED_TRACE(testing::Message() << "seed " << seed);
+    EXPECT_LE(bound, best.volume * (1.0 + 1e-9));
+    // Within the radius bisection's resolution (56 spans, each bounded to first order).
+    EXPECT_GE(bound, best.volume * (1.0 - 1e-2));
+  }
 }

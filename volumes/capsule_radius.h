@@ -1,0 +1,50 @@
+// The shortest capsule segment of one axis direction and one radius, on a set of sites, and
+// its Lagrange multipliers: the weights of the capsule's certificate (capsule_direction.h)
+// that are the optimum's own at that radius, not only at a local solution's.
+//
+// Based on the logarithmic barrier method (Boyd and Vandenberghe, Convex Optimization, 11.3).
+// For sites (x, y, t) and a radius r the problem in the axis point c and the segment's ends
+// s0 <= s1 is
+//   minimise s1 - s0  subject to, for every site k,
+//     |q_k - c|^2 <= r^2,  t_k - w_k(c) <= s1,  t_k + w_k(c) >= s0,  w_k = sqrt(r^2 - d_k^2),
+// convex (w is concave where real), with the optimum L*(r) (negative where a ball of radius r
+// holds every site with room; the capsule's length is then 0). A barrier iteration follows the
+// central path from the centre of the sites' smallest circle; at barrier weight m its
+// multipliers (m / slack for each constraint) are exact for the path's point, and the
+// duality gap is m times the number of constraints. The top multipliers sum to one, the
+// bottom ones likewise (the stationarity in s1 and s0), so they are certificate weights as
+// they stand; they prove a bound at any radius and over a cap of directions, tightest at r.
+//
+// Contract:
+// - Input: `sites` (any number, finite), the radius r > 0, and a strictly feasible axis
+//   point (cx, cy): every site within r of it by a margin (the centre of a circle of radius
+//   below r that holds them). Otherwise the result is not valid.
+// - Output: the path's last point (cx, cy, s0, s1), a primal feasible solution on the sites,
+//   within `gap` of L*(r) (gap the final duality gap, relative 1e-12 of r or what the
+//   iteration reached in 200 Newton steps), and the multipliers: lift = lambda - mu and
+//   rim = kappa per entry, with a site listed twice where both its end multipliers are
+//   kept. Multipliers below 1e-12 of their side's sum are dropped and each side renormalised,
+//   which keeps the weights a valid certificate (any weights are).
+// - Cost: O(sites) per Newton step, at most 200 steps (about 80 from the cold start, 40 from
+//   a warm one).
+#pragma once
+
+#include <span>
+
+#include "volumes/capsule_direction.h"
+
+namespace capsule_direction {
+
+struct RadiusSolution {
+  bool valid = false;
+  double cx = 0.0, cy = 0.0, s0 = 0.0, s1 = 0.0;
+  double gap = 0.0;  // the duality gap left, in length
+  Weights weights;
+};
+
+// `m0` is the first barrier weight: 1 from a point far from the optimum, smaller from a
+// near one (a neighbouring radius's solution), where the path is entered further on.
+RadiusSolution shortestSegment(std::span<const Site> sites, double r, double cx, double cy,
+                               double m0 = 1.0);
+
+}  // namespace capsule_direction
