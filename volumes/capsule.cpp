@@ -568,7 +568,7 @@ class ExactRadii final : public capsule_direction::LengthOracle {
 
   AxisSolver& solver_;
   const Circle& circle_;
-  const Certificate& frame_;  // the support's disc and the scale, for every certificate
+  const Certificate& frame_;  // the support's disc (set: r > 0) and the scale, for each solve
   std::vector<Certificate> solved_;
 };
 
@@ -892,7 +892,7 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
     // The exact solves pay where the local solution's weights leave the centre itself short
     // of its own capsule (their radius is not the optimum's, or the solve stalled); where
     // they prove the centre, what keeps the cap open is the turn, which they do not help.
-    if (capBound >= target || centreBound >= 0.99 * value)
+    if (capBound >= target || centreBound >= 0.99 * value || !(cert.r > 0.0))
       return CellEstimate{value, capBound, centreBound};
     // Exact solves at the radii the bound asks about, where the local solution's weights left
     // the cap open: their multipliers are the optimum's at each radius, where the local

@@ -83,8 +83,8 @@ struct Weights {
   double chordWeight(std::size_t k) const { return chord.empty() ? std::fabs(lift[k]) : chord[k]; }
 };
 struct Certificate {
-  bool valid = false;
-  Weights weights;  // the local solution's multipliers
+  bool valid = false;  // the weights are (the disc is set wherever r > 0)
+  Weights weights;     // the local solution's multipliers
   double cx = 0.0, cy = 0.0, r = 0.0;
   double c0x = 0.0, c0y = 0.0, spread = 0.0;
   double scale = 1.0;
