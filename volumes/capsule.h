@@ -32,7 +32,7 @@
 //   solution by over 1 % marks a stalled solve; the cell is then solved again without the
 //   warm start's working sets, and the better of the two certificates and capsules is kept.
 // - exact solves at other radii (capsule_radius.h), where the two above leave the centre
-//   direction short of its own capsule by over 1 %: the shortest segment of each radius the
+//   direction short of its own capsule by over 5 %: the shortest segment of each radius the
 //   bound asks about, by a barrier method on the working sets checked against every vertex,
 //   whose multipliers are that radius's optimal weights. Each is carried over the cap by
 //   turning as above, and bounds every smaller radius by its own length (L* falls in r).
