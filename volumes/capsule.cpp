@@ -933,7 +933,10 @@ Capsule minimumCapsule(std::span<const Vector3> points, std::span<const Vector3>
         return solveAlong(hull, tree, &cones, u).volume;
       };
       double alpha = 0.0, beta = 0.0, value = volumeAt(start);
-      for (double step = 0.02; step > 1e-7;) {
+      // Down to a step of 1e-6 radians: below it the compass zig-zags along the valley for
+      // three quarters of its solves and gains under 4e-7 of the volume (60 demo clouds),
+      // the float radius's own rounding.
+      for (double step = 0.02; step > 1e-6;) {
         bool moved = false;
         for (const auto& [da, db] :
              {std::pair{step, 0.0}, {-step, 0.0}, {0.0, step}, {0.0, -step}}) {
