@@ -141,11 +141,12 @@ RadiusSolution shortestSegment(std::span<const Site> sites, double r, double cx,
   }
   const double constraints = 3.0 * static_cast<double>(s.x.size());
   double m = m0;
-  bool last = m * 3.0 * static_cast<double>(s.x.size()) < 1e-8;
+  bool last = m * constraints < 1e-8;
   for (int steps = 0; steps < 200;) {
-    // Damped Newton steps on the barrier at weight m (the step 1 / (1 + decrement) of
-    // self-concordant barriers, halved while it leaves the domain) until the point is well
-    // centred; then m falls twentyfold. No value of the barrier is needed.
+    // Damped Newton steps on the barrier at weight m (the step 1 / (1 + sqrt(decrement)) of
+    // self-concordant barriers where the decrement is above 4, else the full step, halved
+    // while it leaves the domain) until the point is near the path; then m falls twentyfold.
+    // No value of the barrier is needed.
     for (int inner = 0; inner < 40 && steps < 200; ++inner, ++steps) {
       Vec4 g, dz;
       Mat4 h;

@@ -9,19 +9,24 @@
 //     |q_k - c|^2 <= r^2,  t_k - w_k(c) <= s1,  t_k + w_k(c) >= s0,  w_k = sqrt(r^2 - d_k^2),
 // convex (w is concave where real), with the optimum L*(r) (negative where a ball of radius r
 // holds every site with room; the capsule's length is then 0). A barrier iteration follows the
-// central path from the centre of the sites' smallest circle; at barrier weight m its
-// multipliers (m / slack for each constraint) are exact for the path's point, and the
-// duality gap is m times the number of constraints. The top multipliers sum to one, the
-// bottom ones likewise (the stationarity in s1 and s0), so they are certificate weights as
-// they stand; they prove a bound at any radius and over a cap of directions, tightest at r.
+// central path from the given axis point, by damped Newton steps (no barrier values, so no
+// logarithms: the step 1 / (1 + decrement) where the decrement is large, halved while it
+// leaves the domain), the weight m falling twentyfold once the point is near the path; at
+// weight m the multipliers (m / slack for each constraint) are exact for the path's point,
+// and the duality gap is m times the number of constraints. The top multipliers sum to one,
+// the bottom ones likewise (the stationarity in s1 and s0), so they are certificate weights
+// as they stand; they prove a bound at any radius and over a cap of directions, tightest at
+// r. An end whose chord is short at the solution (below 1e-2 of r) enters by the tangent of
+// its square root there (Weights::chord), which keeps the bound's maximisation of Phi away
+// from the chord's steep end.
 //
 // Contract:
 // - Input: `sites` (any number, finite), the radius r > 0, and a strictly feasible axis
 //   point (cx, cy): every site within r of it by a margin (the centre of a circle of radius
 //   below r that holds them). Otherwise the result is not valid.
 // - Output: the path's last point (cx, cy, s0, s1), a primal feasible solution on the sites,
-//   within `gap` of L*(r) (gap the final duality gap, relative 1e-12 of r or what the
-//   iteration reached in 200 Newton steps), and the multipliers: lift = lambda - mu and
+//   within `gap` of L*(r) (gap the final duality gap, 1e-8 of r, or what the iteration
+//   reached in 200 Newton steps), and the multipliers: lift = lambda - mu and
 //   rim = kappa per entry, with a site listed twice where both its end multipliers are
 //   kept. Multipliers below 1e-12 of their side's sum are dropped and each side renormalised,
 //   which keeps the weights a valid certificate (any weights are).
