@@ -528,14 +528,7 @@ class ExactRadii final : public capsule_direction::LengthOracle {
       if (fit.volume < best.volume)
         best = fit;
       if (exact.valid) {
-        Certificate c = frame_;
-        c.valid = true;
-        c.weights = std::move(exact.weights);
-        c.cx = c.hintX = exact.cx;
-        c.cy = c.hintY = exact.cy;
-        c.hinted = false;
-        c.r = r;
-        solved_.push_back(std::move(c));
+        solved_.push_back(capsule_direction::solvedCertificate(frame_, std::move(exact), r));
         nearest = &solved_.back();
       }
     }
@@ -550,21 +543,20 @@ class ExactRadii final : public capsule_direction::LengthOracle {
   AxisFit best;  // the smallest capsule of the solves
 
  private:
-  // The bound of a solve at its own radius, for the centre (theta = 0) and the cap.
+  // The bound of a solve at its own radius for the directions within theta, kept while the
+  // calls ask about the same theta (the centre's bound first, then the cap's).
   double ownLength(std::size_t k, double theta) {
-    std::vector<double>& own = theta == 0.0 ? own0_ : ownCap_;
-    if (theta != 0.0 && theta != capTheta_) {
-      ownCap_.clear();
-      capTheta_ = theta;
+    if (theta != ownTheta_) {
+      own_.clear();
+      ownTheta_ = theta;
     }
-    while (own.size() < solved_.size())
-      own.push_back(std::numeric_limits<double>::quiet_NaN());
-    if (std::isnan(own[k]))
-      own[k] = capsule_direction::certifiedLength(solved_[k], solved_[k].r, theta);
-    return own[k];
+    own_.resize(solved_.size(), std::numeric_limits<double>::quiet_NaN());
+    if (std::isnan(own_[k]))
+      own_[k] = capsule_direction::certifiedLength(solved_[k], solved_[k].r, theta);
+    return own_[k];
   }
-  std::vector<double> own0_, ownCap_;
-  double capTheta_ = 0.0;
+  std::vector<double> own_;
+  double ownTheta_ = 0.0;
 
   AxisSolver& solver_;
   const Circle& circle_;

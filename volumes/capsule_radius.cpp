@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace capsule_direction {
@@ -243,6 +244,17 @@ RadiusSolution shortestSegment(std::span<const Site> sites, double r, double cx,
   out.s1 = tm + r * z[3];
   out.gap = r * m * constraints;
   return out;
+}
+
+Certificate solvedCertificate(const Certificate& frame, RadiusSolution solve, double r) {
+  Certificate c = frame;
+  c.valid = solve.valid;
+  c.weights = std::move(solve.weights);
+  c.cx = c.hintX = solve.cx;
+  c.cy = c.hintY = solve.cy;
+  c.hinted = false;
+  c.r = r;
+  return c;
 }
 
 }  // namespace capsule_direction

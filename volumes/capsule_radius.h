@@ -52,4 +52,9 @@ struct RadiusSolution {
 RadiusSolution shortestSegment(std::span<const Site> sites, double r, double cx, double cy,
                                double m0 = 1.0);
 
+// The certificate of a valid solve at radius r: `frame`'s disc of feasible axes and scale
+// (certificate() of the same direction's support, r > 0 there) with the solve's weights and
+// axis point, from which the bound's maximisation of Phi starts.
+Certificate solvedCertificate(const Certificate& frame, RadiusSolution solve, double r);
+
 }  // namespace capsule_direction

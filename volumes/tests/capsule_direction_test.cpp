@@ -250,12 +250,8 @@ TEST(CapsuleRadius, ExactSolveIsAsShortAsABruteForceAxisAndItsWeightsBoundEveryR
       EXPECT_LE(found, grid + 1e-6 * r);
       // The weights as a certificate: never above the optimum, at r and at other radii,
       // and at r within the solve's own duality gap of it where the segment is not empty.
-      capsule_direction::Certificate cert = certificateAt(seen, {seen.x, seen.y, r, 0.0}, rho);
-      cert.valid = true;
-      cert.weights = exact.weights;
-      cert.cx = cert.hintX = exact.cx;
-      cert.cy = cert.hintY = exact.cy;
-      cert.r = r;
+      const capsule_direction::Certificate cert = capsule_direction::solvedCertificate(
+          certificateAt(seen, {seen.x, seen.y, r, 0.0}, rho), exact, r);
       const double proved = capsule_direction::certifiedLength(cert, r);
       EXPECT_LE(proved, grid + 1e-9 * r);
       if (found > 1e-3 * r) {
@@ -296,13 +292,8 @@ class EverySolve final : public capsule_direction::LengthOracle {
     const auto exact = capsule_direction::shortestSegment(seen_.sites, r, seen_.x, seen_.y);
     if (!exact.valid)
       return 0.0;
-    capsule_direction::Certificate c = frame_;
-    c.valid = true;
-    c.weights = exact.weights;
-    c.cx = c.hintX = exact.cx;
-    c.cy = c.hintY = exact.cy;
-    c.r = r;
-    return capsule_direction::certifiedLength(c, r, theta);
+    return capsule_direction::certifiedLength(
+        capsule_direction::solvedCertificate(frame_, exact, r), r, theta);
   }
 
  private:
